@@ -1,0 +1,68 @@
+// Long steps report through this: a bar's value, a chance to pump pending
+// window messages, and whether the user asked to stop.
+#pragma once
+
+#include <array>
+#include <chrono>
+
+namespace tw {
+
+class Progress {
+public:
+    virtual ~Progress() = default;
+    // bar is 0 for the first progress bar of a window, 1 for the second.
+    virtual void setBar(int bar, int value) = 0;
+    // Lets the user interface breathe; cheap to call per frame.
+    virtual void pump() = 0;
+    virtual bool stopRequested() const = 0;
+};
+
+// Progress that touches a bar only when its value changes and pumps at most
+// every 20 ms, so that a body can report per frame at full speed.
+class ThrottledProgress : public Progress {
+public:
+    void setBar(int bar, int value) final
+    {
+        if (bar < 0 || bar >= static_cast<int>(last_.size()) || last_[bar] == value)
+            return;
+        last_[bar] = value;
+        showBar(bar, value);
+    }
+    void pump() final
+    {
+        const auto now = Clock::now();
+        if (now - lastPump_ < kPumpInterval)
+            return;
+        lastPump_ = now;
+        pumpNow();
+    }
+    int bar(int index) const { return last_.at(index); }
+
+protected:
+    virtual void showBar(int bar, int value) = 0;
+    virtual void pumpNow() = 0;
+
+private:
+    using Clock = std::chrono::steady_clock;
+    static constexpr auto kPumpInterval = std::chrono::milliseconds(20);
+    std::array<int, 2> last_{-1, -1};
+    Clock::time_point lastPump_{};
+};
+
+// For tests and benchmarks: remembers the bars, never stops unless told.
+class SilentProgress : public Progress {
+public:
+    void setBar(int bar, int value) override
+    {
+        if (bar >= 0 && bar < static_cast<int>(bars.size()))
+            bars[bar] = value;
+    }
+    void pump() override { ++pumps; }
+    bool stopRequested() const override { return stop; }
+
+    std::array<int, 2> bars{0, 0};
+    long long pumps = 0;
+    bool stop = false;
+};
+
+}  // namespace tw
