@@ -63,7 +63,11 @@ inline void put32(Bytes& b, std::uint32_t v)
         b.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
 }
 
-inline void putId(Bytes& b, const char* id) { b.insert(b.end(), id, id + 4); }
+inline void putId(Bytes& b, const char* id)
+{
+    for (int i = 0; i < 4; ++i)
+        b.push_back(static_cast<std::uint8_t>(id[i]));
+}
 
 inline void putChunk(Bytes& b, const char* id, const Bytes& body, bool pad = true)
 {
