@@ -1,0 +1,17 @@
+// Shared set-up of the program's dialogs.
+#pragma once
+
+#include <QRect>
+
+class QDialog;
+class QWidget;
+
+namespace tw {
+
+// A fixed dialog of the given client size; without close box and system menu
+// when closable is false.
+void setUpDialog(QDialog& dialog, int clientWidth, int clientHeight, bool closable);
+// Places a child at a fixed rectangle of its parent's client area.
+void place(QWidget& widget, int left, int top, int width = -1, int height = -1);
+
+}  // namespace tw
