@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
+#include <QFontDatabase>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -39,12 +40,27 @@ constexpr int kClientHeight = 421;
 constexpr int kToolbarHeight = 65;
 constexpr int kControlBarHeight = 71;
 
+// Tahoma 8 pt; where it is missing, a narrowed sans face of similar width.
 QFont windowFont()
 {
     QFont font;
-    font.setFamilies({"Tahoma", "DejaVu Sans Condensed", "Liberation Sans", "DejaVu Sans"});
     font.setPointSize(8);
+    if (QFontDatabase::hasFamily("Tahoma")) {
+        font.setFamily("Tahoma");
+    } else {
+        font.setFamilies({"DejaVu Sans", "Liberation Sans"});
+        font.setStretch(QFont::SemiCondensed);
+    }
     return font;
+}
+
+// Black until the spectrum and the level meter draw.
+void blackBackground(QWidget& w)
+{
+    QPalette palette = w.palette();
+    palette.setColor(QPalette::Window, Qt::black);
+    w.setPalette(palette);
+    w.setAutoFillBackground(true);
 }
 
 QToolButton* toolButton(QWidget* parent, const char* name, const char* icon, const QString& caption)
@@ -231,8 +247,15 @@ void TMainForm::buildToolbar()
     auto* row = new QHBoxLayout(Panel1);
     row->setContentsMargins(4, 3, 0, 3);
     row->setSpacing(0);
+    // Captions must fit under the glyph in 49 pixels: narrower still when a
+    // substitute face stands in for Tahoma.
     auto add = [&](const char* name, const char* icon, const char* caption) {
         QToolButton* b = toolButton(Panel1, name, icon, caption);
+        if (font().stretch() != QFont::AnyStretch && font().stretch() != QFont::Unstretched) {
+            QFont narrow = font();
+            narrow.setStretch(QFont::Condensed);
+            b->setFont(narrow);
+        }
         row->addWidget(b);
         return b;
     };
@@ -314,6 +337,7 @@ void TMainForm::buildControlBar()
     PaintBox2->setObjectName("PaintBox2");
     PaintBox2->setAccessibleName(T::kSpectrum);
     PaintBox2->setFixedSize(97, 49);
+    blackBackground(*PaintBox2);
     band->addWidget(PaintBox2);
 
     auto* right = new QVBoxLayout;
@@ -323,6 +347,7 @@ void TMainForm::buildControlBar()
     PaintBox3->setObjectName("PaintBox3");
     PaintBox3->setAccessibleName(T::kLevelMeter);
     PaintBox3->setFixedSize(161, 17);
+    blackBackground(*PaintBox3);
     right->addWidget(PaintBox3);
     auto* buttons = new QHBoxLayout;
     buttons->setSpacing(0);

@@ -69,9 +69,9 @@ TAboutForm::TAboutForm(QWidget* parent)
     place(*Bevel1, 8, 8, 321, 161);
     place(*Label1, 24, 24, 200, 18);
     place(*Image1, 240, 32, 64, 64);
-    place(*Label2, 24, 54, 70, 15);
+    place(*Label2, 24, 54);
     place(*Label3, 96, 54, 130, 15);
-    place(*Label4, 24, 73, 70, 15);
+    place(*Label4, 24, 73);
     place(*Label5, 96, 73, 220, 15);
     place(*Label6, 24, 104, 290, 15);
     place(*Label7, 24, 124, 290, 15);

@@ -44,10 +44,8 @@ TOpenForm::TOpenForm(QWidget* parent)
         bar->setValue(0);
         bar->setTextVisible(false);
     }
-    place(*Label1, 16, 17, 60, 15);
-    place(*ProgressBar1, 77, 16, 267, 17);
-    place(*Label2, 16, 49, 60, 15);
-    place(*ProgressBar2, 77, 48, 267, 17);
+    placeRow(*Label1, *ProgressBar1, 16, 77, 267, 17);
+    placeRow(*Label2, *ProgressBar2, 48, 77, 267, 17);
     place(*ButtonCancel, 139, 86, 75, 25);
     connect(ButtonCancel, &QPushButton::clicked, this, &TOpenForm::ButtonCancelClick);
 }

@@ -38,10 +38,8 @@ TProcessForm::TProcessForm(QWidget* parent)
     Label2->setBuddy(ProgressBar2);
     setCaption(*Label1, Texts::kProcessing);
     setCaption(*Label2, Texts::kReloading);
-    place(*Label1, 16, 17, 60, 15);
-    place(*ProgressBar1, 77, 16, 260, 17);
-    place(*Label2, 16, 49, 60, 15);
-    place(*ProgressBar2, 77, 48, 260, 17);
+    placeRow(*Label1, *ProgressBar1, 16, 77, 260, 17);
+    placeRow(*Label2, *ProgressBar2, 48, 77, 260, 17);
 }
 
 }  // namespace tw

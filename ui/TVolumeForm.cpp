@@ -54,7 +54,7 @@ TVolumeForm::TVolumeForm(QWidget* parent)
     Bevel1->setFrameShadow(QFrame::Sunken);
     ButtonOk->setDefault(true);
 
-    place(*Label1, 24, 24, 54, 15);
+    place(*Label1, 24, 24);
     place(*ComboBox1, 80, 21, 129, 21);
     place(*CheckBoxMute, 80, 56, 129, 17);
     place(*Bevel1, 8, 87, 225, 2);
