@@ -1,6 +1,7 @@
 #include <exception>
 
 #include "app/Application.h"
+#include "app/audio/bass.h"
 #include "app/TMainForm.h"
 
 int main(int argc, char* argv[])
@@ -16,9 +17,12 @@ int main(int argc, char* argv[])
         mainForm.show();
         app.exec();
     } catch (const std::exception& e) {
+        // Only a window that could not be built ends up here.
+        BASS_Free();
         app.showException = nullptr;
         app.report(e.what());
     } catch (...) {
+        BASS_Free();
         app.showException = nullptr;
         app.report({});
     }
