@@ -86,7 +86,8 @@ bool DecodeStream::decodeMore()
         if (capacity <= 0)
             continue;
         const std::size_t kept = pending_.size() - pendingPos_;
-        std::memmove(pending_.data(), pending_.data() + pendingPos_, kept);
+        if (kept > 0)
+            std::memmove(pending_.data(), pending_.data() + pendingPos_, kept);
         pending_.resize(kept + std::size_t(capacity) * frameBytes());
         pendingPos_ = 0;
         std::uint8_t* out = pending_.data() + kept;

@@ -43,7 +43,7 @@ std::unique_ptr<PortAudioDevice> PortAudioDevice::open(int deviceIndex, int rate
     // take the latency into account.
     params.suggestedLatency = std::max(info->defaultLowOutputLatency, 0.05);
     PaStream* stream = nullptr;
-    if (Pa_OpenStream(&stream, nullptr, &params, rate, paFramesPerBufferUnspecified, paClipOff, &paCallback,
+    if (Pa_OpenStream(&stream, nullptr, &params, rate, paFramesPerBufferUnspecified, paNoFlag, &paCallback,
                       device.get()) != paNoError)
         return nullptr;
     device->stream_ = stream;

@@ -135,7 +135,7 @@ std::vector<std::uint8_t> readBytes(const std::string& path)
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-TEST(Decode, VbrWithTagsMatchesFfmpeg)
+TEST(Decode, VbrTaggedAndUntaggedMatchFfmpeg)
 {
     ScratchDir dir;
     const std::string mp3 = makeMp3(dir, "-V 2 --add-id3v2 --id3v1-only --tt Title --ta Artist");
@@ -144,7 +144,10 @@ TEST(Decode, VbrWithTagsMatchesFfmpeg)
     const std::string both = dir.file("both.mp3");
     ASSERT_TRUE(run("lame --quiet -V 2 --add-id3v2 --tt Title --ta Artist --tc Comment " + quoted(dir.file("tone.wav")) +
                     " " + quoted(both)));
-    for (const std::string& path : {mp3, both}) {
+    // No Xing/LAME info frame at all: nothing to trim.
+    const std::string bare = dir.file("bare.mp3");
+    ASSERT_TRUE(run("lame --quiet -t -b 96 " + quoted(dir.file("tone.wav")) + " " + quoted(bare)));
+    for (const std::string& path : {mp3, both, bare}) {
         const auto expected = ffmpegDecode(path);
         const HSTREAM h = BASS_StreamCreateFile(FALSE, path.c_str(), 0, 0, BASS_STREAM_DECODE);
         ASSERT_NE(h, 0u);

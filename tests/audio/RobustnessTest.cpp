@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <thread>
 
 using namespace tarnwick::test;
@@ -54,6 +55,22 @@ TEST_F(Robustness, VersionAndInit)
 {
     EXPECT_EQ(BASS_GetVersion() >> 16, 0x0204u);
     EXPECT_FALSE(BASS_Init(0, 44100, 0, nullptr, nullptr));  // already initialised
+}
+
+TEST_F(Robustness, DefaultDeviceProbingIsQuiet)
+{
+    // With or without a sound card here, probing prints nothing.
+    BASS_Free();
+    const std::string saved = std::getenv("TARNWICK_AUDIO") ? std::getenv("TARNWICK_AUDIO") : "";
+    unsetenv("TARNWICK_AUDIO");
+    testing::internal::CaptureStderr();
+    const BOOL opened = BASS_Init(-1, 44100, 0, nullptr, nullptr);
+    BASS_Free();
+    const std::string printed = testing::internal::GetCapturedStderr();
+    if (!saved.empty())
+        setenv("TARNWICK_AUDIO", saved.c_str(), 1);
+    EXPECT_EQ(printed, "") << "opened: " << opened;
+    ASSERT_TRUE(BASS_Init(0, 44100, 0, nullptr, nullptr));
 }
 
 TEST_F(Robustness, NullAndUnknownHandles)
