@@ -1,0 +1,228 @@
+// The main window's life: creation, showing, activation, resizing, closing,
+// and the routine that enables the commands for the current state.
+#include <QAction>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QScrollArea>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolButton>
+
+#include "app/MainFormTexts.h"
+#include "app/TMainForm.h"
+#include "app/audio/bass.h"
+#include "app/core/CommandLine.h"
+#include "app/core/ControlTable.h"
+#include "app/core/Layout.h"
+#include "app/core/StatusText.h"
+#include "ui/Captions.h"
+
+namespace tw {
+
+void TMainForm::FormCreate()
+{
+    namespace T = MainFormTexts;
+    // 1, 2: the audio library. After a failure the silent device stands in,
+    // so that opening, editing and saving still work.
+    if ((BASS_GetVersion() >> 16) != BASSVERSION) {
+        show({T::kWrongVersion, {}, MsgIcon::Information, MsgButtons::Ok});
+        audioStarted_ = BASS_Init(0, 44100, 0, this, nullptr) != 0;
+    } else if (BASS_Init(-1, 44100, 0, this, nullptr)) {
+        audioStarted_ = true;
+    } else {
+        BASS_Free();
+        show({T::kNoDevice, "Error", MsgIcon::Error, MsgButtons::Ok});
+        audioStarted_ = BASS_Init(0, 44100, 0, this, nullptr) != 0;
+    }
+
+    // 3: a private temporary directory of our own.
+    privateTemp_ = std::make_unique<PrivateTempDir>(options_.tempBase);
+    tempDir = privateTemp_->path();
+
+    // 4: the waveform surface and its image.
+    setPaintBoxWidth(10);
+    waveBitmap = QImage(10, 221, QImage::Format_RGB32);
+    waveBitmap.fill(Qt::black);
+
+    // 5
+    CreateMeters();
+
+    // 6
+    workPath.clear();
+    sourcePath.clear();
+    zoom = kStartZoom;
+    MZoom10->setChecked(true);
+    modified = false;
+    selStart = selFinish = 0;
+    loaded = false;
+    openOnShow = false;
+
+    // 7: a file named on the command line is opened when the window shows.
+    if (auto file = commandLineFile(commandLine())) {
+        sourcePath = *file;
+        openOnShow = true;
+    }
+
+    // 8
+    appDir = QCoreApplication::applicationDirPath().toStdString() + '/';
+
+    // 9
+    ReadSettings();
+    BuildLanguageMenu();
+    LoadBanner();
+
+    Timer1->start();
+    UpdateControls(playState);
+}
+
+std::vector<std::string> TMainForm::commandLine() const
+{
+    if (options_.arguments)
+        return *options_.arguments;
+    std::vector<std::string> args;
+    for (const QString& a : QCoreApplication::arguments())
+        args.push_back(a.toStdString());
+    return args;
+}
+
+void TMainForm::FormShow()
+{
+    if (!openOnShow)
+        return;
+    openOnShow = false;
+    OpenSourceFile();
+}
+
+void TMainForm::FormActivate()
+{
+    ApplyLanguage();
+    UpdateControls(playState);
+}
+
+void TMainForm::FormResize()
+{
+    const int top = paintBoxTop(ScrollBox1->height());
+    PaintBox1->move(0, top);
+    ScrollBox1Contents->resize(PaintBox1->width(), top + PaintBox1->height());
+}
+
+void TMainForm::setPaintBoxWidth(int width)
+{
+    PaintBox1->resize(width, 221);
+    FormResize();
+}
+
+void TMainForm::FormClose()
+{
+    if (!sourcePath.empty())
+        ButtonCloseClick();
+}
+
+void TMainForm::FormDestroy()
+{
+    Timer1->stop();
+    BASS_Free();
+    waveBitmap = QImage();
+    // The private temporary directory goes with privateTemp_.
+}
+
+void TMainForm::MExitClick()
+{
+    close();
+}
+
+void TMainForm::UpdateControls(std::int32_t state)
+{
+    playState = state;
+    ControlInputs in;
+    in.state = state;
+    in.modified = modified;
+    in.zoom1Checked = MZoom1->isChecked();
+    in.zoom10Checked = MZoom10->isChecked();
+    in.selStart = selStart;
+    in.selFinish = selFinish;
+    if (state >= kStopped && state <= kPaused)
+        in.p = playColumn(columnCount, BASS_ChannelGetPosition(stream, BASS_POS_BYTE), streamLength);
+    const ControlFlags f = controlFlags(in);
+
+    auto enable = [](bool on, std::initializer_list<QObject*> controls) {
+        for (QObject* c : controls) {
+            if (auto* w = qobject_cast<QWidget*>(c))
+                w->setEnabled(on);
+            else if (auto* a = qobject_cast<QAction*>(c))
+                a->setEnabled(on);
+        }
+    };
+    enable(f.open, {MOpen, ButtonOpen});
+    enable(f.doc, {MClose, ButtonClose, MSaveAs, ButtonSaveAs, MSelectAll, MPopSelectAll, MDelete, ButtonDelete,
+                   MCutOut, ButtonCutOut, MVolume, ButtonVolume, MFadeIn, ButtonFadeIn, MFadeOut, ButtonFadeOut,
+                   MZoom10, MZoom8, MZoom6, MZoom4, MZoom2, MZoom1});
+    enable(f.save, {MSave, ButtonSave});
+    enable(f.zoomIn, {ButtonZoomIn});
+    enable(f.zoomOut, {ButtonZoomOut});
+    enable(f.play, {MPlay, CButtonPlay, MPlayFromHere, CButtonPlayFromHere, MPopPlayFromHere});
+    enable(f.pause, {MPause, CButtonPause});
+    enable(f.stop, {MStop, CButtonStop});
+    enable(f.setStart, {MSetStart, CButtonSetStart, MPopSetStart});
+    enable(f.setFinish, {MSetFinish, CButtonSetFinish, MPopSetFinish});
+
+    if (state == kNoDocument)
+        setStatusTexts({});
+    else if (state == kStopped)
+        setStatusTexts(statusTexts(*this, languageIni));
+}
+
+void TMainForm::setStatusTexts(const std::array<std::string, 3>& texts)
+{
+    for (std::size_t i = 0; i < texts.size(); ++i)
+        setCaption(*StatusPanels[i], QString::fromStdString(texts[i]));
+}
+
+MsgResult TMainForm::show(const MessageRequest& request)
+{
+    // Boxes shown while the window is being built have no owner.
+    return prompter_.message(request, isVisible() ? this : nullptr);
+}
+
+std::optional<FileDialogChoice> TMainForm::fileDialog(const FileDialogRequest& request)
+{
+    return prompter_.fileDialog(request, this);
+}
+
+void TMainForm::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (!event->spontaneous() && !shown_) {
+        shown_ = true;
+        FormShow();
+    }
+}
+
+void TMainForm::changeEvent(QEvent* event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        FormActivate();
+}
+
+void TMainForm::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    FormResize();
+}
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == ScrollBox1 && event->type() == QEvent::Resize)
+        FormResize();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TMainForm::closeEvent(QCloseEvent* event)
+{
+    FormClose();
+    event->accept();
+}
+
+}  // namespace tw

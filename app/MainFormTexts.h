@@ -1,0 +1,77 @@
+// The main window's built-in texts (language files replace the captions and
+// hints; message boxes keep theirs).
+#pragma once
+
+namespace tw::MainFormTexts {
+
+constexpr auto kTitle = "Tarnwick";
+
+// Toolbar captions.
+constexpr auto kButtonOpen = "Open";
+constexpr auto kButtonClose = "Close";
+constexpr auto kButtonSave = "Save";
+constexpr auto kButtonSaveAs = "Save As";
+constexpr auto kButtonDelete = "Delete";
+constexpr auto kButtonCutOut = "Cut Out";
+constexpr auto kButtonVolume = "Volume";
+constexpr auto kButtonFadeIn = "Fade In";
+constexpr auto kButtonFadeOut = "Fade Out";
+constexpr auto kButtonZoomIn = "Zoom In";
+constexpr auto kButtonZoomOut = "Zoom Out";
+constexpr auto kButtonHelp = "Help";
+constexpr auto kButtonUpdate = "Update";
+
+// Transport hints; the pop-up menu shares the marker and play-from texts.
+constexpr auto kPlay = "Play";
+constexpr auto kPlayFromHere = "Play From Here";
+constexpr auto kPause = "Pause";
+constexpr auto kStop = "Stop";
+constexpr auto kSetStart = "Set Start Marker";
+constexpr auto kSetFinish = "Set Finish Marker";
+constexpr auto kSelectAll = "Select All";
+
+// Menus.
+constexpr auto kMenuFile = "&File";
+constexpr auto kMOpen = "Open ...";
+constexpr auto kMClose = "Close";
+constexpr auto kMSave = "Save";
+constexpr auto kMSaveAs = "Save As ...";
+constexpr auto kMExit = "Exit";
+constexpr auto kMenuEdit = "&Edit";
+constexpr auto kMDelete = "Delete";
+constexpr auto kMCutOut = "Cut Out";
+constexpr auto kMVolume = "Volume";
+constexpr auto kMFadeIn = "Fade In";
+constexpr auto kMFadeOut = "Fade Out";
+constexpr auto kMenuZoom = "&Zoom";
+constexpr auto kMZoom10 = "10 : 1";
+constexpr auto kMZoom8 = "8 : 1";
+constexpr auto kMZoom6 = "6 : 1";
+constexpr auto kMZoom4 = "4 : 1";
+constexpr auto kMZoom2 = "2 : 1";
+constexpr auto kMZoom1 = "1 : 1";
+constexpr auto kMenuControl = "&Control";
+constexpr auto kMenuLanguage = "&Language";
+constexpr auto kMenuHelp = "&Help";
+constexpr auto kMHelp = "Help";
+constexpr auto kMHome = "Home Page";
+constexpr auto kMAbout = "About";
+
+// Open and save dialog filter.
+constexpr auto kFileFilter =
+    "All Support Files(*.wav;*.mp3;*.wma)|*.wav;*.mp3;*.wma|WAV Files(*.wav)|*.wav|"
+    "MP3 Files(*.mp3)|*.mp3|WMA Files(*.wma)|*.wma|All Files(*.*)|*.*";
+
+// Accessible names of controls without text.
+constexpr auto kToolbar = "Toolbar";
+constexpr auto kWaveform = "Waveform";
+constexpr auto kSpectrum = "Spectrum";
+constexpr auto kLevelMeter = "Level meter";
+constexpr auto kTransport = "Transport";
+constexpr auto kBanner = "Banner";
+
+// Message boxes at start.
+constexpr auto kWrongVersion = "An incorrect version of BASS.DLL was loaded";
+constexpr auto kNoDevice = "Can not start default recording device!";
+
+}  // namespace tw::MainFormTexts

@@ -1,0 +1,240 @@
+// The main window: owns the document state, the six dialogs and every
+// command control.
+#pragma once
+
+#include <QImage>
+#include <QMainWindow>
+
+#include <array>
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/core/DocumentState.h"
+#include "app/core/Messages.h"
+#include "app/core/PrivateTempDir.h"
+#include "i18n/LanguageText.h"
+#include "ui/PaintBox.h"
+#include "ui/Prompter.h"
+
+class QAction;
+class QActionGroup;
+class QFrame;
+class QLabel;
+class QMenu;
+class QScrollArea;
+class QStatusBar;
+class QTimer;
+class QToolButton;
+
+namespace tw {
+
+class TAboutForm;
+class TOpenForm;
+class TProcessForm;
+class TReloadForm;
+class TSaveForm;
+class TVolumeForm;
+
+// What a test may set before the window is built.
+struct TMainFormOptions {
+    // The command line, program first; empty: the application's own.
+    std::optional<std::vector<std::string>> arguments;
+    Prompter::MessageHook messageHook;
+    Prompter::FileHook fileHook;
+    std::string tempBase;  // where the private temporary directory goes; empty: the system's
+};
+
+// A file dialog's filter and 1-based chosen entry.
+struct FileDialogSetting {
+    std::string filter;
+    int filterIndex = 1;
+};
+
+class TMainForm final : public QMainWindow, public DocumentState, public Messenger {
+    Q_OBJECT
+public:
+    explicit TMainForm(TMainFormOptions options = {}, QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    // Messenger: every message box of the program goes through here.
+    MsgResult show(const MessageRequest& request) override;
+    using QMainWindow::show;
+    std::optional<FileDialogChoice> fileDialog(const FileDialogRequest& request);
+    Prompter& prompter() { return prompter_; }
+
+    // Sets playState, enables the commands for it and, in states 0 and 1,
+    // rewrites the status bar.
+    void UpdateControls(std::int32_t state);
+
+    // Event handlers.
+    void FormCreate();
+    void FormShow();
+    void FormActivate();
+    void FormResize();
+    void FormClose();
+    void FormDestroy();
+    void Timer1Timer();
+
+    // Commands (toolbar, transport, menus).
+    void ButtonOpenClick();
+    void ButtonCloseClick();
+    void ButtonSaveClick();
+    void ButtonSaveAsClick();
+    void ButtonDeleteClick();
+    void ButtonCutOutClick();
+    void ButtonVolumeClick();
+    void ButtonFadeInClick();
+    void ButtonFadeOutClick();
+    void ButtonZoomInClick();
+    void ButtonZoomOutClick();
+    void ButtonHelpClick();
+    void ButtonUpdateClick();
+    void CButtonPlayClick();
+    void CButtonPlayFromHereClick();
+    void CButtonPauseClick();
+    void CButtonStopClick();
+    void CButtonSetStartClick();
+    void CButtonSetFinishClick();
+    void MOpenClick() { ButtonOpenClick(); }
+    void MCloseClick() { ButtonCloseClick(); }
+    void MSaveClick() { ButtonSaveClick(); }
+    void MSaveAsClick() { ButtonSaveAsClick(); }
+    void MExitClick();
+    void MSelectAllClick();
+    void MDeleteClick() { ButtonDeleteClick(); }
+    void MCutOutClick() { ButtonCutOutClick(); }
+    void MVolumeClick() { ButtonVolumeClick(); }
+    void MFadeInClick() { ButtonFadeInClick(); }
+    void MFadeOutClick() { ButtonFadeOutClick(); }
+    void MZoomClick(QAction* item);
+    void MHelpClick() { ButtonHelpClick(); }
+    void MHomeClick() { ButtonUpdateClick(); }
+    void MAboutClick();
+
+    // The open sequence from the extension test on, for sourcePath.
+    void OpenSourceFile();
+    // Copies the language texts onto the controls.
+    void ApplyLanguage();
+
+    // Controls, under their names.
+    QFrame* Panel1 = nullptr;
+    QToolButton* ButtonOpen = nullptr;
+    QToolButton* ButtonClose = nullptr;
+    QToolButton* ButtonSave = nullptr;
+    QToolButton* ButtonSaveAs = nullptr;
+    QToolButton* ButtonDelete = nullptr;
+    QToolButton* ButtonCutOut = nullptr;
+    QToolButton* ButtonVolume = nullptr;
+    QToolButton* ButtonFadeIn = nullptr;
+    QToolButton* ButtonFadeOut = nullptr;
+    QToolButton* ButtonZoomIn = nullptr;
+    QToolButton* ButtonZoomOut = nullptr;
+    QToolButton* ButtonHelp = nullptr;
+    QToolButton* ButtonUpdate = nullptr;
+    QWidget* CppWebBrowser1 = nullptr;
+    QScrollArea* ScrollBox1 = nullptr;
+    QWidget* ScrollBox1Contents = nullptr;
+    PaintBox* PaintBox1 = nullptr;
+    QFrame* ControlBar1 = nullptr;
+    QFrame* CoolBar1 = nullptr;
+    PaintBox* PaintBox2 = nullptr;
+    PaintBox* PaintBox3 = nullptr;
+    QToolButton* CButtonPlay = nullptr;
+    QToolButton* CButtonPlayFromHere = nullptr;
+    QToolButton* CButtonPause = nullptr;
+    QToolButton* CButtonStop = nullptr;
+    QToolButton* CButtonSetStart = nullptr;
+    QToolButton* CButtonSetFinish = nullptr;
+    QStatusBar* StatusBar1 = nullptr;
+    std::array<QLabel*, 3> StatusPanels{};
+
+    QMenu* MenuFile = nullptr;
+    QAction* MOpen = nullptr;
+    QAction* MClose = nullptr;
+    QAction* MSave = nullptr;
+    QAction* MSaveAs = nullptr;
+    QAction* MExit = nullptr;
+    QMenu* MenuEdit = nullptr;
+    QAction* MSelectAll = nullptr;
+    QAction* MDelete = nullptr;
+    QAction* MCutOut = nullptr;
+    QAction* MVolume = nullptr;
+    QAction* MFadeIn = nullptr;
+    QAction* MFadeOut = nullptr;
+    QMenu* MenuZoom = nullptr;
+    QActionGroup* ZoomGroup = nullptr;
+    QAction* MZoom10 = nullptr;
+    QAction* MZoom8 = nullptr;
+    QAction* MZoom6 = nullptr;
+    QAction* MZoom4 = nullptr;
+    QAction* MZoom2 = nullptr;
+    QAction* MZoom1 = nullptr;
+    QMenu* MenuControl = nullptr;
+    QAction* MPlay = nullptr;
+    QAction* MPlayFromHere = nullptr;
+    QAction* MPause = nullptr;
+    QAction* MStop = nullptr;
+    QAction* MSetStart = nullptr;
+    QAction* MSetFinish = nullptr;
+    QMenu* MenuLanguage = nullptr;
+    QMenu* MenuHelp = nullptr;
+    QAction* MHelp = nullptr;
+    QAction* MHome = nullptr;
+    QAction* MAbout = nullptr;
+    QMenu* PopupMenu1 = nullptr;
+    QAction* MPopSetStart = nullptr;
+    QAction* MPopSetFinish = nullptr;
+    QAction* MPopPlayFromHere = nullptr;
+    QAction* MPopSelectAll = nullptr;
+    QTimer* Timer1 = nullptr;
+    FileDialogSetting OpenDialog1;
+    FileDialogSetting SaveDialog1;
+
+    // The six dialogs, created after the main window in this order.
+    TOpenForm* OpenForm = nullptr;
+    TReloadForm* ReloadForm = nullptr;
+    TSaveForm* SaveForm = nullptr;
+    TAboutForm* AboutForm = nullptr;
+    TProcessForm* ProcessForm = nullptr;
+    TVolumeForm* VolumeForm = nullptr;
+
+    // The language texts (status bar words for now).
+    LanguageText languageIni;
+    // Off-screen waveform image, 221 rows high, columnCount wide (10 with no document).
+    QImage waveBitmap;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildMenus();
+    void buildToolbar();
+    void buildWaveArea();
+    void buildControlBar();
+    void buildStatusBar();
+    void connectCommands();
+    void setStatusTexts(const std::array<std::string, 3>& texts);
+    // Places PaintBox1 in its scroll box at the given width.
+    void setPaintBoxWidth(int width);
+    // Step 9 of the start: settings, language menu, banner.
+    void CreateMeters();  // step 5: spectrum and level meter
+    void ReadSettings();
+    void BuildLanguageMenu();
+    void LoadBanner();
+    std::vector<std::string> commandLine() const;
+
+    TMainFormOptions options_;
+    Prompter prompter_;
+    std::unique_ptr<PrivateTempDir> privateTemp_;
+    bool audioStarted_ = false;
+    bool shown_ = false;
+};
+
+}  // namespace tw

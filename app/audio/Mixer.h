@@ -1,0 +1,40 @@
+// Sums the attached inputs into a device's output buffer. render() runs on the
+// device's real-time thread: no locks, no allocation. detach() waits until a
+// render pass that may still use the input has ended.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+
+namespace tarnwick::audio {
+
+class MixerInput {
+public:
+    // Adds frames of interleaved stereo float into out. deviceFrameEnd is the
+    // device's frame count once this buffer is rendered.
+    virtual void render(float* out, int frames, std::int64_t deviceFrameEnd) noexcept = 0;
+
+protected:
+    ~MixerInput() = default;
+};
+
+class Mixer {
+public:
+    static constexpr int maxInputs = 32;
+
+    bool attach(MixerInput* input);
+    void detach(MixerInput* input);
+    // Real-time: zeroes out (frames of stereo float) and mixes every input.
+    void render(float* out, int frames) noexcept;
+    std::int64_t renderedFrames() const { return rendered_.load(); }
+    // Returns once no render pass that started before this call is running.
+    void waitForRenderPass() const;
+
+private:
+    std::array<std::atomic<MixerInput*>, maxInputs> inputs_{};
+    std::atomic<std::uint64_t> passes_{0};  // odd while a pass runs
+    std::atomic<std::int64_t> rendered_{0};
+};
+
+}  // namespace tarnwick::audio

@@ -1,0 +1,194 @@
+// Playback streams on the silent device: positions follow the wall clock,
+// pause holds, seeks round to frames, the end stops the stream.
+#include "app/audio/bass.h"
+#include "audio/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <thread>
+
+using namespace tarnwick::test;
+using namespace std::chrono_literals;
+
+namespace {
+
+class Playback : public testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(BASS_Init(0, 44100, 0, nullptr, nullptr)); }
+    void TearDown() override { BASS_Free(); }
+
+    HSTREAM open(const WavFormat& wavFormat, double seconds, const std::string& name = "play.wav")
+    {
+        const auto frames = std::size_t(wavFormat.rate * seconds);
+        std::vector<std::uint8_t> pcm;
+        if (wavFormat.bits == 16) {
+            pcm = pcm16(frames, wavFormat.channels, [&](std::size_t i, int) { return 0.5 * std::sin(i * 0.05); });
+        } else {
+            for (std::size_t i = 0; i < frames * wavFormat.channels; ++i)
+                pcm.push_back(std::uint8_t(128 + 60 * std::sin(i * 0.05)));
+        }
+        const std::string path = dir_.file(name);
+        writeWav(path, wavFormat, pcm);
+        return BASS_StreamCreateFile(FALSE, path.c_str(), 0, 0, 0);
+    }
+
+    static double seconds(HSTREAM h) { return BASS_ChannelBytes2Seconds(h, BASS_ChannelGetPosition(h, BASS_POS_BYTE)); }
+
+    // Waits until the stream is no longer active; false on timeout.
+    static bool waitForEnd(HSTREAM h, std::chrono::milliseconds limit)
+    {
+        const auto until = std::chrono::steady_clock::now() + limit;
+        while (BASS_ChannelIsActive(h) != BASS_ACTIVE_STOPPED) {
+            if (std::chrono::steady_clock::now() > until)
+                return false;
+            std::this_thread::sleep_for(10ms);
+        }
+        return true;
+    }
+
+    ScratchDir dir_;
+};
+
+TEST_F(Playback, InfoAndLengthComeFromTheWavHeader)
+{
+    const HSTREAM h = open({22050, 1, 8}, 1.0);
+    ASSERT_NE(h, 0u);
+    BASS_CHANNELINFO info;
+    ASSERT_TRUE(BASS_ChannelGetInfo(h, &info));
+    EXPECT_EQ(info.freq, 22050u);
+    EXPECT_EQ(info.chans, 1u);
+    EXPECT_EQ(info.flags & BASS_SAMPLE_8BITS, BASS_SAMPLE_8BITS);
+    EXPECT_EQ(BASS_ChannelGetLength(h, BASS_POS_BYTE), 22050u);
+    EXPECT_DOUBLE_EQ(BASS_ChannelBytes2Seconds(h, 22050), 1.0);
+    EXPECT_EQ(BASS_StreamGetFilePosition(h, BASS_FILEPOS_END), 44u + 22050u);
+    EXPECT_EQ(BASS_ChannelIsActive(h), BASS_ACTIVE_STOPPED);
+    EXPECT_EQ(BASS_ChannelGetPosition(h, BASS_POS_BYTE), 0u);
+}
+
+TEST_F(Playback, PositionFollowsTheClockAndPauseHoldsIt)
+{
+    const HSTREAM h = open({44100, 2, 16}, 5.0);
+    ASSERT_NE(h, 0u);
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(BASS_ChannelPlay(h, TRUE));
+    EXPECT_EQ(BASS_ChannelIsActive(h), BASS_ACTIVE_PLAYING);
+    std::this_thread::sleep_for(600ms);
+    const double played = seconds(h);
+    const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_GT(played, 0.3);
+    EXPECT_LE(played, elapsed + 0.05);
+    EXPECT_EQ(BASS_ChannelGetPosition(h, BASS_POS_BYTE) % 4, 0u);
+
+    ASSERT_TRUE(BASS_ChannelPause(h));
+    EXPECT_EQ(BASS_ChannelIsActive(h), BASS_ACTIVE_PAUSED);
+    const QWORD held = BASS_ChannelGetPosition(h, BASS_POS_BYTE);
+    std::this_thread::sleep_for(300ms);
+    EXPECT_EQ(BASS_ChannelGetPosition(h, BASS_POS_BYTE), held);
+    EXPECT_NEAR(BASS_ChannelBytes2Seconds(h, held), played, 0.2);
+
+    ASSERT_TRUE(BASS_ChannelPlay(h, FALSE));  // resumes where it was
+    EXPECT_EQ(BASS_ChannelIsActive(h), BASS_ACTIVE_PLAYING);
+    std::this_thread::sleep_for(300ms);
+    const QWORD resumed = BASS_ChannelGetPosition(h, BASS_POS_BYTE);
+    EXPECT_GT(resumed, held + 44100 * 4 / 10);
+    EXPECT_LT(resumed, held + 44100 * 4 * 2);
+
+    ASSERT_TRUE(BASS_ChannelStop(h));
+    EXPECT_EQ(BASS_ChannelIsActive(h), BASS_ACTIVE_STOPPED);
+    ASSERT_TRUE(BASS_ChannelPlay(h, TRUE));  // restart from the beginning
+    EXPECT_LT(seconds(h), 0.5);
+}
+
+TEST_F(Playback, SeekRoundsDownToFramesAndClampsAtTheEnd)
+{
+    const HSTREAM h = open({44100, 2, 16}, 2.0);
+    ASSERT_NE(h, 0u);
+    const QWORD length = BASS_ChannelGetLength(h, BASS_POS_BYTE);
+    ASSERT_TRUE(BASS_ChannelSetPosition(h, 100003, BASS_POS_BYTE));
+    EXPECT_EQ(BASS_ChannelGetPosition(h, BASS_POS_BYTE), 100000u);
+    ASSERT_TRUE(BASS_ChannelSetPosition(h, length * 3, BASS_POS_BYTE));
+    EXPECT_EQ(BASS_ChannelGetPosition(h, BASS_POS_BYTE), length);
+
+    // While playing, a seek continues from the new place.
+    ASSERT_TRUE(BASS_ChannelSetPosition(h, 0, BASS_POS_BYTE));
+    ASSERT_TRUE(BASS_ChannelPlay(h, FALSE));
+    ASSERT_TRUE(BASS_ChannelSetPosition(h, 44100 * 4 + 2, BASS_POS_BYTE));
+    EXPECT_EQ(BASS_ChannelIsActive(h), BASS_ACTIVE_PLAYING);
+    const QWORD after = BASS_ChannelGetPosition(h, BASS_POS_BYTE);
+    EXPECT_GE(after, 44100u * 4);
+    EXPECT_LT(after, 44100u * 4 + 44100u * 4 / 2);
+
+    // While paused, it stays paused at the new place.
+    ASSERT_TRUE(BASS_ChannelPause(h));
+    ASSERT_TRUE(BASS_ChannelSetPosition(h, 4001, BASS_POS_BYTE));
+    EXPECT_EQ(BASS_ChannelIsActive(h), BASS_ACTIVE_PAUSED);
+    EXPECT_EQ(BASS_ChannelGetPosition(h, BASS_POS_BYTE), 4000u);
+}
+
+TEST_F(Playback, MonoEightBitSeekRoundsToOneByte)
+{
+    const HSTREAM h = open({8000, 1, 8}, 1.0);
+    ASSERT_NE(h, 0u);
+    ASSERT_TRUE(BASS_ChannelSetPosition(h, 1234, BASS_POS_BYTE));
+    EXPECT_EQ(BASS_ChannelGetPosition(h, BASS_POS_BYTE), 1234u);
+}
+
+TEST_F(Playback, PlayingToTheEndStopsTheStream)
+{
+    const HSTREAM h = open({44100, 2, 16}, 0.4);
+    ASSERT_NE(h, 0u);
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(BASS_ChannelPlay(h, TRUE));
+    ASSERT_TRUE(waitForEnd(h, 5s));
+    const double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_GT(took, 0.3);
+    EXPECT_EQ(BASS_ChannelGetPosition(h, BASS_POS_BYTE), BASS_ChannelGetLength(h, BASS_POS_BYTE));
+    // The caller's stop routine then rewinds; a new play works.
+    EXPECT_TRUE(BASS_ChannelStop(h));
+    EXPECT_TRUE(BASS_ChannelSetPosition(h, 0, BASS_POS_BYTE));
+    EXPECT_TRUE(BASS_ChannelPlay(h, FALSE));
+    EXPECT_EQ(BASS_ChannelIsActive(h), BASS_ACTIVE_PLAYING);
+}
+
+TEST_F(Playback, OtherRatesPlayInRealTime)
+{
+    // One second at 8 kHz lasts one second on the 44.1 kHz device.
+    const HSTREAM h = open({8000, 1, 16}, 1.0);
+    ASSERT_NE(h, 0u);
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(BASS_ChannelPlay(h, TRUE));
+    std::this_thread::sleep_for(400ms);
+    EXPECT_NEAR(seconds(h), 0.4, 0.25);
+    ASSERT_TRUE(waitForEnd(h, 5s));
+    const double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_GT(took, 0.85);
+}
+
+TEST_F(Playback, EnvironmentMakesTheDefaultDeviceSilent)
+{
+    BASS_Free();
+    setenv("TARNWICK_AUDIO", "none", 1);
+    ASSERT_TRUE(BASS_Init(-1, 44100, 0, nullptr, nullptr));
+    const HSTREAM h = open({44100, 2, 16}, 1.0);
+    ASSERT_NE(h, 0u);
+    ASSERT_TRUE(BASS_ChannelPlay(h, TRUE));
+    std::this_thread::sleep_for(200ms);
+    EXPECT_GT(BASS_ChannelGetPosition(h, BASS_POS_BYTE), 0u);
+}
+
+TEST_F(Playback, FreeStopsEverything)
+{
+    const HSTREAM h = open({44100, 2, 16}, 2.0);
+    ASSERT_NE(h, 0u);
+    ASSERT_TRUE(BASS_ChannelPlay(h, TRUE));
+    EXPECT_TRUE(BASS_Free());
+    EXPECT_EQ(BASS_ChannelIsActive(h), BASS_ACTIVE_STOPPED);
+    EXPECT_FALSE(BASS_ChannelPlay(h, TRUE));
+    EXPECT_TRUE(BASS_Free());  // twice is fine
+    // Without a device there is no playback stream.
+    EXPECT_EQ(open({44100, 2, 16}, 0.1, "other.wav"), 0u);
+}
+
+}  // namespace

@@ -1,0 +1,48 @@
+// A main window built for a test: the command line, the temporary directory
+// and every message box are the test's.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/TMainForm.h"
+
+namespace twtest {
+
+constexpr auto kDeviceMessage = "Can not start default recording device!";
+
+class MainFormTest : public ::testing::Test {
+protected:
+    std::unique_ptr<tw::TMainForm> make(std::vector<std::string> arguments = {"tarnwick"})
+    {
+        tw::TMainFormOptions options;
+        options.arguments = std::move(arguments);
+        options.tempBase = scratch.path().toStdString();
+        options.messageHook = [this](const tw::MessageRequest& r) {
+            messages.push_back(r);
+            return tw::MsgResult::Ok;
+        };
+        return std::make_unique<tw::TMainForm>(std::move(options));
+    }
+
+    // Messages other than the one about a missing sound device (which the
+    // machine running the tests may or may not give).
+    std::vector<tw::MessageRequest> otherMessages() const
+    {
+        std::vector<tw::MessageRequest> out;
+        for (const auto& m : messages)
+            if (m.text != kDeviceMessage)
+                out.push_back(m);
+        return out;
+    }
+
+    QTemporaryDir scratch;
+    std::vector<tw::MessageRequest> messages;
+};
+
+}  // namespace twtest

@@ -1,0 +1,88 @@
+#include "ui/TAboutForm.h"
+
+#include <QFrame>
+#include <QIcon>
+#include <QLabel>
+#include <QPushButton>
+
+#include "ui/Captions.h"
+#include "ui/FormStyle.h"
+#include "ui/ModalResult.h"
+
+namespace tw {
+
+namespace Texts {
+constexpr auto kCaption = "About";
+constexpr auto kTitle = "Tarnwick";
+constexpr auto kVersion = "Version:";
+constexpr auto kVersionNumber = "3.2";
+constexpr auto kHomePage = "Home page:";
+constexpr auto kOk = "OK";
+constexpr auto kIcon = "Tarnwick icon";
+}  // namespace Texts
+
+TAboutForm::TAboutForm(QWidget* parent)
+    : QDialog(parent),
+      Bevel1(new QFrame(this)),
+      Label1(new QLabel(this)),
+      Image1(new QLabel(this)),
+      Label2(new QLabel(this)),
+      Label3(new QLabel(this)),
+      Label4(new QLabel(this)),
+      Label5(new QLabel(this)),
+      Label6(new QLabel(this)),
+      Label7(new QLabel(this)),
+      Bevel2(new QFrame(this)),
+      ButtonOk(new QPushButton(this))
+{
+    setObjectName("AboutForm");
+    setUpDialog(*this, 337, 224, true);
+    setWindowCaption(*this, Texts::kCaption);
+    const std::pair<QWidget*, const char*> names[] = {
+        {Bevel1, "Bevel1"}, {Label1, "Label1"}, {Image1, "Image1"}, {Label2, "Label2"},
+        {Label3, "Label3"}, {Label4, "Label4"}, {Label5, "Label5"}, {Label6, "Label6"},
+        {Label7, "Label7"}, {Bevel2, "Bevel2"}, {ButtonOk, "ButtonOk"}};
+    for (const auto& [widget, name] : names)
+        widget->setObjectName(name);
+
+    Bevel1->setFrameShape(QFrame::Box);
+    Bevel1->setFrameShadow(QFrame::Sunken);
+    Bevel2->setFrameShape(QFrame::HLine);
+    Bevel2->setFrameShadow(QFrame::Sunken);
+
+    QFont titleFont = font();
+    titleFont.setPixelSize(13);
+    titleFont.setBold(true);
+    Label1->setFont(titleFont);
+    Label1->setStyleSheet("color: #800000;");
+    setCaption(*Label1, Texts::kTitle);
+    Image1->setPixmap(QIcon(":/icons/tarnwick.svg").pixmap(64, 64));
+    Image1->setAccessibleName(Texts::kIcon);
+    setCaption(*Label2, Texts::kVersion);
+    setCaption(*Label3, Texts::kVersionNumber);
+    setCaption(*Label4, Texts::kHomePage);
+    Label5->setStyleSheet("color: blue; text-decoration: underline;");
+    Label5->setCursor(Qt::PointingHandCursor);
+    setCaption(*ButtonOk, Texts::kOk);
+    ButtonOk->setDefault(true);
+
+    place(*Bevel1, 8, 8, 321, 161);
+    place(*Label1, 24, 24, 200, 18);
+    place(*Image1, 240, 32, 64, 64);
+    place(*Label2, 24, 54);
+    place(*Label3, 96, 54, 130, 15);
+    place(*Label4, 24, 73);
+    place(*Label5, 96, 73, 220, 15);
+    place(*Label6, 24, 104, 290, 15);
+    place(*Label7, 24, 124, 290, 15);
+    place(*Bevel2, 8, 180, 321, 2);
+    place(*ButtonOk, 120, 188, 75, 25);
+    connect(ButtonOk, &QPushButton::clicked, this, [this] { done(mrOk); });
+}
+
+void TAboutForm::reject()
+{
+    done(mrCancel);
+}
+
+}  // namespace tw

@@ -1,0 +1,39 @@
+// The about window: title, version, home page link and ownership lines.
+#pragma once
+
+#include <QDialog>
+#include <QString>
+
+class QFrame;
+class QLabel;
+class QPushButton;
+
+namespace tw {
+
+class TAboutForm final : public QDialog {
+    Q_OBJECT
+public:
+    explicit TAboutForm(QWidget* parent);
+
+    QFrame* Bevel1;
+    QLabel* Label1;
+    QLabel* Image1;
+    QLabel* Label2;
+    QLabel* Label3;
+    QLabel* Label4;
+    QLabel* Label5;
+    QLabel* Label6;
+    QLabel* Label7;
+    QFrame* Bevel2;
+    QPushButton* ButtonOk;
+
+    // Set before each showing; Label5 shows and opens it.
+    QString homePage;
+    // From the language texts: first word of Label6, and the reserved-rights text.
+    QString copyrightWord;
+    QString reservedText;
+
+    void reject() override;
+};
+
+}  // namespace tw

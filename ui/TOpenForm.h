@@ -1,0 +1,36 @@
+// Progress window of the open: decoding, then loading the overview.
+#pragma once
+
+#include <QDialog>
+
+#include "ui/WindowProgress.h"
+
+class QLabel;
+class QProgressBar;
+class QPushButton;
+
+namespace tw {
+
+class TOpenForm final : public QDialog {
+    Q_OBJECT
+public:
+    explicit TOpenForm(QWidget* parent);
+
+    QLabel* Label1;
+    QProgressBar* ProgressBar1;
+    QLabel* Label2;
+    QProgressBar* ProgressBar2;
+    QPushButton* ButtonCancel;
+
+    // Bars 0 and 1; Cancel raises its stop request.
+    WindowProgress& progress() { return progress_; }
+
+    // Closes with mrCancel and raises the stop request.
+    void ButtonCancelClick();
+    void reject() override { ButtonCancelClick(); }
+
+private:
+    WindowProgress progress_;
+};
+
+}  // namespace tw

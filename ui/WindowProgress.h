@@ -1,0 +1,29 @@
+// Progress of a long step shown on a progress window's bars; the window's
+// Cancel button raises the stop request.
+#pragma once
+
+#include <QPointer>
+#include <QProgressBar>
+
+#include "app/core/Progress.h"
+
+namespace tw {
+
+class WindowProgress final : public ThrottledProgress {
+public:
+    WindowProgress(QProgressBar* bar0, QProgressBar* bar1 = nullptr) : bars_{bar0, bar1} {}
+
+    bool stopRequested() const override { return stop_; }
+    void requestStop() { stop_ = true; }
+    void clearStop() { stop_ = false; }
+
+protected:
+    void showBar(int bar, int value) override;
+    void pumpNow() override;
+
+private:
+    std::array<QPointer<QProgressBar>, 2> bars_;
+    bool stop_ = false;
+};
+
+}  // namespace tw
