@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
-namespace tarnwick::audio {
+namespace tw::audio {
 
 namespace {
 
@@ -73,4 +73,4 @@ DWORD AudioLayer::createPlayback(const std::string& path)
     return stream ? registry_.add(std::move(stream)) : 0;
 }
 
-}  // namespace tarnwick::audio
+}  // namespace tw::audio

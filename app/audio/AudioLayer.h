@@ -10,7 +10,7 @@
 #include <mutex>
 #include <string>
 
-namespace tarnwick::audio {
+namespace tw::audio {
 
 class AudioLayer {
 public:
@@ -32,4 +32,4 @@ private:
     HandleRegistry registry_;
 };
 
-}  // namespace tarnwick::audio
+}  // namespace tw::audio

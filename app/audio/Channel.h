@@ -4,7 +4,7 @@
 
 #include "app/audio/bass.h"
 
-namespace tarnwick::audio {
+namespace tw::audio {
 
 class Channel {
 public:
@@ -29,4 +29,4 @@ public:
     virtual DWORD level() { return 0; }
 };
 
-}  // namespace tarnwick::audio
+}  // namespace tw::audio

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
-namespace tarnwick::audio {
+namespace tw::audio {
 
 std::shared_ptr<DecodeStream> DecodeStream::open(const std::string& path)
 {
@@ -153,4 +153,4 @@ DWORD DecodeStream::getData(void* buffer, DWORD length)
     return DWORD(done);
 }
 
-}  // namespace tarnwick::audio
+}  // namespace tw::audio

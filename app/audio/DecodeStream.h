@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-namespace tarnwick::audio {
+namespace tw::audio {
 
 class DecodeStream final : public Channel {
 public:
@@ -51,4 +51,4 @@ private:
     bool sourceEnded_ = false;
 };
 
-}  // namespace tarnwick::audio
+}  // namespace tw::audio

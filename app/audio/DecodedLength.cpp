@@ -7,7 +7,7 @@ extern "C" {
 #include <libavutil/intreadwrite.h>
 }
 
-namespace tarnwick::audio {
+namespace tw::audio {
 
 namespace {
 
@@ -84,4 +84,4 @@ std::optional<std::int64_t> decodedFrameCount(const char* path, int streamIndex)
     return total;
 }
 
-}  // namespace tarnwick::audio
+}  // namespace tw::audio

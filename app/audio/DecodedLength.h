@@ -5,11 +5,11 @@
 #include <cstdint>
 #include <optional>
 
-namespace tarnwick::audio {
+namespace tw::audio {
 
 // MPEG audio: a packet scan (no decoding) that sums packet durations and
 // subtracts the skip/discard amounts the demuxer attaches. Other codecs: a
 // counting decode pass. Empty when the file cannot be read.
 std::optional<std::int64_t> decodedFrameCount(const char* path, int streamIndex);
 
-}  // namespace tarnwick::audio
+}  // namespace tw::audio

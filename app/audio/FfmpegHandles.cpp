@@ -2,7 +2,7 @@
 
 #include <mutex>
 
-namespace tarnwick::audio {
+namespace tw::audio {
 
 InputPtr openInput(const char* path)
 {
@@ -22,9 +22,9 @@ void quietFfmpegLog()
     std::call_once(once, [] { av_log_set_level(AV_LOG_FATAL); });
 }
 
-}  // namespace tarnwick::audio
+}  // namespace tw::audio
 
-namespace tarnwick::audio {
+namespace tw::audio {
 
 CodecPtr openDecoder(const AVStream& stream)
 {
@@ -40,4 +40,4 @@ CodecPtr openDecoder(const AVStream& stream)
     return context;
 }
 
-}  // namespace tarnwick::audio
+}  // namespace tw::audio

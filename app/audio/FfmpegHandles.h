@@ -10,7 +10,7 @@ extern "C" {
 
 #include <memory>
 
-namespace tarnwick::audio {
+namespace tw::audio {
 
 struct InputCloser {
     void operator()(AVFormatContext* c) const { avformat_close_input(&c); }
@@ -45,11 +45,11 @@ InputPtr openInput(const char* path);
 // the terminal). Safe to call often.
 void quietFfmpegLog();
 
-}  // namespace tarnwick::audio
+}  // namespace tw::audio
 
-namespace tarnwick::audio {
+namespace tw::audio {
 
 // An opened decoder for the stream's parameters; null when none fits.
 CodecPtr openDecoder(const AVStream& stream);
 
-}  // namespace tarnwick::audio
+}  // namespace tw::audio

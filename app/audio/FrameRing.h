@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace tarnwick::audio {
+namespace tw::audio {
 
 class FrameRing {
 public:
@@ -52,4 +52,4 @@ private:
     std::atomic<std::uint64_t> read_{0};
 };
 
-}  // namespace tarnwick::audio
+}  // namespace tw::audio

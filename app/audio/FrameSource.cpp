@@ -1,6 +1,6 @@
 #include "app/audio/FrameSource.h"
 
-namespace tarnwick::audio {
+namespace tw::audio {
 
 namespace {
 // Errors in a row after which a file is taken as ended.
@@ -63,4 +63,4 @@ std::int64_t FrameSource::fileSize() const
     return input_->pb ? avio_size(input_->pb) : -1;
 }
 
-}  // namespace tarnwick::audio
+}  // namespace tw::audio

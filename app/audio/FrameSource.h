@@ -3,7 +3,7 @@
 
 #include "app/audio/FfmpegHandles.h"
 
-namespace tarnwick::audio {
+namespace tw::audio {
 
 class FrameSource {
 public:
@@ -30,4 +30,4 @@ private:
     bool finished_ = false;
 };
 
-}  // namespace tarnwick::audio
+}  // namespace tw::audio

@@ -1,6 +1,6 @@
 #include "app/audio/HandleRegistry.h"
 
-namespace tarnwick::audio {
+namespace tw::audio {
 
 DWORD HandleRegistry::add(std::shared_ptr<Channel> channel)
 {
@@ -42,4 +42,4 @@ std::vector<std::shared_ptr<Channel>> HandleRegistry::removeAll()
     return all;
 }
 
-}  // namespace tarnwick::audio
+}  // namespace tw::audio

@@ -9,7 +9,7 @@
 #include <mutex>
 #include <vector>
 
-namespace tarnwick::audio {
+namespace tw::audio {
 
 class HandleRegistry {
 public:
@@ -26,4 +26,4 @@ private:
     DWORD next_ = 0x10000;
 };
 
-}  // namespace tarnwick::audio
+}  // namespace tw::audio

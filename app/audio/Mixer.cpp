@@ -4,7 +4,7 @@
 #include <chrono>
 #include <thread>
 
-namespace tarnwick::audio {
+namespace tw::audio {
 
 bool Mixer::attach(MixerInput* input)
 {
@@ -50,4 +50,4 @@ void Mixer::render(float* out, int frames) noexcept
     passes_.fetch_add(1);
 }
 
-}  // namespace tarnwick::audio
+}  // namespace tw::audio

@@ -7,7 +7,7 @@
 #include <atomic>
 #include <cstdint>
 
-namespace tarnwick::audio {
+namespace tw::audio {
 
 class MixerInput {
 public:
@@ -37,4 +37,4 @@ private:
     std::atomic<std::int64_t> rendered_{0};
 };
 
-}  // namespace tarnwick::audio
+}  // namespace tw::audio

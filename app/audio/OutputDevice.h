@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-namespace tarnwick::audio {
+namespace tw::audio {
 
 class OutputDevice {
 public:
@@ -32,4 +32,4 @@ private:
     int rate_ = 44100;
 };
 
-}  // namespace tarnwick::audio
+}  // namespace tw::audio

@@ -5,7 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace tarnwick::audio {
+namespace tw::audio {
 
 PcmFile::PcmFile(const std::string& path) : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC))
 {
@@ -48,4 +48,4 @@ std::size_t PcmFile::readSomeAt(std::uint64_t offset, void* buffer, std::size_t 
     return done;
 }
 
-}  // namespace tarnwick::audio
+}  // namespace tw::audio

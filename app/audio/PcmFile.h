@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-namespace tarnwick::audio {
+namespace tw::audio {
 
 class PcmFile {
 public:
@@ -25,4 +25,4 @@ private:
     int fd_ = -1;
 };
 
-}  // namespace tarnwick::audio
+}  // namespace tw::audio

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
-namespace tarnwick::audio {
+namespace tw::audio {
 
 std::uint32_t peakLevel(const std::uint8_t* pcm, std::size_t frames, const PcmFormat& format)
 {
@@ -17,4 +17,4 @@ std::uint32_t peakLevel(const std::uint8_t* pcm, std::size_t frames, const PcmFo
     return std::uint32_t(peak[0]) | std::uint32_t(peak[1]) << 16;
 }
 
-}  // namespace tarnwick::audio
+}  // namespace tw::audio

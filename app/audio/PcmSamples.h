@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace tarnwick::audio {
+namespace tw::audio {
 
 struct PcmFormat {
     int channels = 2;  // 1 or 2
@@ -26,4 +26,4 @@ inline int sampleAt(const std::uint8_t* pcm, const PcmFormat& format, std::size_
 // high word; a mono signal in both.
 std::uint32_t peakLevel(const std::uint8_t* pcm, std::size_t frames, const PcmFormat& format);
 
-}  // namespace tarnwick::audio
+}  // namespace tw::audio

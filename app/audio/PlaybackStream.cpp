@@ -4,7 +4,7 @@
 #include <chrono>
 #include <thread>
 
-namespace tarnwick::audio {
+namespace tw::audio {
 
 namespace {
 
@@ -300,4 +300,4 @@ DWORD PlaybackStream::getData(void* buffer, DWORD length)
     return Spectrum::bins * sizeof(float);
 }
 
-}  // namespace tarnwick::audio
+}  // namespace tw::audio

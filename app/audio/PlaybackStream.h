@@ -19,7 +19,7 @@
 #include <optional>
 #include <string>
 
-namespace tarnwick::audio {
+namespace tw::audio {
 
 class PlaybackStream final : public Channel, public MixerInput {
 public:
@@ -83,4 +83,4 @@ private:
     float gain_ = 0;                                // render()'s own, while it runs
 };
 
-}  // namespace tarnwick::audio
+}  // namespace tw::audio

@@ -6,7 +6,7 @@
 #include <cmath>
 #include <portaudio.h>
 
-namespace tarnwick::audio {
+namespace tw::audio {
 
 namespace {
 
@@ -79,4 +79,4 @@ void PortAudioDevice::renderBuffer(float* out, unsigned long frames, double late
     mixer().render(out, int(frames));
 }
 
-}  // namespace tarnwick::audio
+}  // namespace tw::audio

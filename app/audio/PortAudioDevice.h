@@ -7,7 +7,7 @@
 #include <atomic>
 #include <memory>
 
-namespace tarnwick::audio {
+namespace tw::audio {
 
 class PortAudioDevice final : public OutputDevice {
 public:
@@ -30,4 +30,4 @@ private:
     std::atomic<std::int64_t> latency_{0};
 };
 
-}  // namespace tarnwick::audio
+}  // namespace tw::audio

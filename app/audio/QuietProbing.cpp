@@ -7,7 +7,7 @@
 #include <mutex>
 #include <unistd.h>
 
-namespace tarnwick::audio {
+namespace tw::audio {
 
 namespace {
 
@@ -67,4 +67,4 @@ QuietProbing::~QuietProbing()
     ::close(savedStderr_);
 }
 
-}  // namespace tarnwick::audio
+}  // namespace tw::audio

@@ -4,7 +4,7 @@
 // failures straight to stderr). TARNWICK_AUDIO_DEBUG=1 keeps everything.
 #pragma once
 
-namespace tarnwick::audio {
+namespace tw::audio {
 
 class QuietProbing {
 public:
@@ -17,4 +17,4 @@ private:
     int savedStderr_ = -1;
 };
 
-}  // namespace tarnwick::audio
+}  // namespace tw::audio

@@ -4,7 +4,7 @@
 #include <chrono>
 #include <vector>
 
-namespace tarnwick::audio {
+namespace tw::audio {
 
 namespace {
 constexpr int blockFrames = 1024;
@@ -50,4 +50,4 @@ void SilentDevice::run()
     }
 }
 
-}  // namespace tarnwick::audio
+}  // namespace tw::audio

@@ -8,7 +8,7 @@
 #include <mutex>
 #include <thread>
 
-namespace tarnwick::audio {
+namespace tw::audio {
 
 class SilentDevice final : public OutputDevice {
 public:
@@ -27,4 +27,4 @@ private:
     std::thread thread_;
 };
 
-}  // namespace tarnwick::audio
+}  // namespace tw::audio

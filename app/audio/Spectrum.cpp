@@ -3,7 +3,7 @@
 #include <cmath>
 #include <numbers>
 
-namespace tarnwick::audio {
+namespace tw::audio {
 
 Spectrum::Spectrum()
     : in_(static_cast<float*>(av_malloc(sizeof(float) * (size + 2)))),
@@ -33,4 +33,4 @@ void Spectrum::compute(const float* samples, float* magnitudes)
         magnitudes[k] = std::hypot(c[2 * k], c[2 * k + 1]) * norm;
 }
 
-}  // namespace tarnwick::audio
+}  // namespace tw::audio

@@ -6,7 +6,7 @@
 
 #include <array>
 
-namespace tarnwick::audio {
+namespace tw::audio {
 
 class Spectrum {
 public:
@@ -29,4 +29,4 @@ private:
     std::unique_ptr<float, AvFree> out_;
 };
 
-}  // namespace tarnwick::audio
+}  // namespace tw::audio

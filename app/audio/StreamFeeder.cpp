@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <chrono>
 
-namespace tarnwick::audio {
+namespace tw::audio {
 
 namespace {
 constexpr auto idleWait = std::chrono::milliseconds(10);
@@ -118,4 +118,4 @@ void StreamFeeder::convert(const std::uint8_t* in, int frames)
     }
 }
 
-}  // namespace tarnwick::audio
+}  // namespace tw::audio

@@ -12,7 +12,7 @@
 #include <thread>
 #include <vector>
 
-namespace tarnwick::audio {
+namespace tw::audio {
 
 class StreamFeeder {
 public:
@@ -57,4 +57,4 @@ private:
     std::thread thread_;
 };
 
-}  // namespace tarnwick::audio
+}  // namespace tw::audio

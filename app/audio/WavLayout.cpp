@@ -2,7 +2,7 @@
 
 #include "document/WaveRules.h"
 
-namespace tarnwick::audio {
+namespace tw::audio {
 
 std::optional<WavLayout> readWavLayout(const PcmFile& file)
 {
@@ -21,4 +21,4 @@ std::optional<WavLayout> readWavLayout(const PcmFile& file)
     return layout;
 }
 
-}  // namespace tarnwick::audio
+}  // namespace tw::audio

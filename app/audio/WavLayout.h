@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <optional>
 
-namespace tarnwick::audio {
+namespace tw::audio {
 
 struct WavLayout {
     std::uint32_t sampleRate = 0;
@@ -24,4 +24,4 @@ struct WavLayout {
 // Empty when the reading rules refuse the file or it ends before a "data" chunk.
 std::optional<WavLayout> readWavLayout(const PcmFile& file);
 
-}  // namespace tarnwick::audio
+}  // namespace tw::audio

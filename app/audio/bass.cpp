@@ -5,7 +5,7 @@
 
 #include <string>
 
-using tarnwick::audio::AudioLayer;
+using tw::audio::AudioLayer;
 
 namespace {
 

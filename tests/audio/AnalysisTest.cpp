@@ -10,7 +10,7 @@
 #include <numbers>
 #include <thread>
 
-using namespace tarnwick::test;
+using namespace tw::test;
 using namespace std::chrono_literals;
 
 namespace {

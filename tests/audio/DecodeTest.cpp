@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <fstream>
 
-using namespace tarnwick::test;
+using namespace tw::test;
 
 namespace {
 

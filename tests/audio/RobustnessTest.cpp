@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <thread>
 
-using namespace tarnwick::test;
+using namespace tw::test;
 using namespace std::chrono_literals;
 
 namespace {

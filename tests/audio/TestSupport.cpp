@@ -7,7 +7,7 @@
 #include <fstream>
 #include <stdexcept>
 
-namespace tarnwick::test {
+namespace tw::test {
 
 ScratchDir::ScratchDir()
 {
@@ -101,4 +101,4 @@ void writeWav(const std::string& path, const WavFormat& wavFormat, const std::ve
     std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(out.data()), std::streamsize(out.size()));
 }
 
-}  // namespace tarnwick::test
+}  // namespace tw::test

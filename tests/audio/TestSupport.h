@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace tarnwick::test {
+namespace tw::test {
 
 class ScratchDir {
 public:
@@ -59,4 +59,4 @@ std::vector<std::uint8_t> pcm16(std::size_t frames, int channels, F f)
     return out;
 }
 
-}  // namespace tarnwick::test
+}  // namespace tw::test

@@ -6,7 +6,7 @@
 
 #include <fstream>
 
-using namespace tarnwick::test;
+using namespace tw::test;
 
 namespace {
 
