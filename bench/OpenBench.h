@@ -1,0 +1,100 @@
+// Shared pieces of the open benchmarks: the test sound, timing, quiet
+// progress and messages.
+#pragma once
+
+#include <chrono>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <sys/stat.h>
+#include <vector>
+
+#include "app/core/Messages.h"
+#include "app/core/Progress.h"
+#include "document/File.h"
+#include "document/WaveHeader.h"
+
+namespace tw::bench {
+
+class QuietProgress : public ThrottledProgress {
+public:
+    bool stopRequested() const override { return false; }
+
+protected:
+    void showBar(int, int) override {}
+    void pumpNow() override {}
+};
+
+class PrintingMessenger : public Messenger {
+public:
+    MsgResult show(const MessageRequest& request) override
+    {
+        std::fprintf(stderr, "message: %s\n", request.text.c_str());
+        return MsgResult::Ok;
+    }
+};
+
+inline double secondsOf(const std::function<void()>& work)
+{
+    const auto start = std::chrono::steady_clock::now();
+    work();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+inline bool run(const std::string& command)
+{
+    if (std::system(command.c_str()) == 0)
+        return true;
+    std::fprintf(stderr, "failed: %s\n", command.c_str());
+    return false;
+}
+
+inline bool exists(const std::string& path)
+{
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0;
+}
+
+// 60 minutes of 44.1 kHz 16-bit stereo: two drifting tones with some noise.
+inline bool makeHourWave(const std::string& path)
+{
+    if (exists(path))
+        return true;
+    constexpr std::uint32_t kRate = 44100;
+    constexpr std::uint64_t kFrames = std::uint64_t{kRate} * 3600;
+    File f = File::create(path + ".part");
+    if (!f || !writeWaveHeader(f, kRate, 2, 16))
+        return false;
+    std::vector<std::int16_t> block(2 * 65536);
+    std::uint32_t noise = 12345;
+    double phaseL = 0, phaseR = 0;
+    for (std::uint64_t done = 0; done < kFrames;) {
+        const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(65536, kFrames - done));
+        for (std::size_t i = 0; i < n; ++i) {
+            noise = noise * 1664525u + 1013904223u;
+            const double t = static_cast<double>(done + i) / kRate;
+            phaseL += 2 * M_PI * (220 + 30 * std::sin(t / 7)) / kRate;
+            phaseR += 2 * M_PI * (330 + 40 * std::sin(t / 11)) / kRate;
+            const double hiss = static_cast<int>(noise >> 20) - 2048;
+            block[2 * i] = static_cast<std::int16_t>(12000 * std::sin(phaseL) + hiss);
+            block[2 * i + 1] = static_cast<std::int16_t>(9000 * std::sin(phaseR) + hiss);
+        }
+        if (!f.write(block.data(), n * 4))
+            return false;
+        done += n;
+    }
+    if (!patchWaveSizes(f) || !f.close())
+        return false;
+    return std::rename((path + ".part").c_str(), path.c_str()) == 0;
+}
+
+inline void printRatio(const char* name, double ours, double peer)
+{
+    std::printf("%s %.3f %.3f %.2f\n", name, ours, peer, ours / peer);
+    std::fflush(stdout);
+}
+
+}  // namespace tw::bench

@@ -1,0 +1,21 @@
+// The decode path of the open: an MP3 or WMA source through the audio layer
+// into the work file behind a 44-byte header.
+#pragma once
+
+#include "app/core/DocumentState.h"
+#include "app/core/Messages.h"
+#include "app/core/Progress.h"
+#include "document/OpenResult.h"
+#include "document/SourceKind.h"
+
+namespace tw {
+
+inline constexpr const char* kMsgDecodeStream = "Can not creat the decode stream.";
+inline constexpr const char* kMsgMp3TempFile = "Can not creat the temporary file.";
+inline constexpr const char* kMsgWmaTempFile = "Cannot creat the temporary file.";
+
+// Decodes doc.sourcePath (kind Mp3 or Wma) into doc.workPath and sets
+// doc.sourceBitrate. Tests the stop request before each block and moves bar 0.
+OpenResult decodeSource(DocumentState& doc, SourceKind kind, Progress& progress, Messenger& messages);
+
+}  // namespace tw

@@ -1,0 +1,45 @@
+#include "document/OpenBody.h"
+
+#include "app/audio/bass.h"
+#include "document/CopySource.h"
+#include "document/DecodeSource.h"
+#include "document/File.h"
+#include "document/Overview.h"
+#include "document/SourceKind.h"
+#include "document/WaveReader.h"
+
+namespace tw {
+
+OpenResult runOpenBody(DocumentState& doc, Progress& progress, Messenger& messages)
+{
+    doc.workPath = doc.tempDir + kWorkFileName;
+    removeFile(doc.workPath);
+
+    const SourceKind kind = sourceKindOf(doc.sourcePath);
+    const OpenResult made = (kind == SourceKind::Mp3 || kind == SourceKind::Wma)
+                                ? decodeSource(doc, kind, progress, messages)
+                                : copySource(doc, progress);
+    if (made != OpenResult::Completed)
+        return made;
+
+    auto work = readWorkFile(doc, messages);
+    if (!work)
+        return OpenResult::Failed;
+    // The overview does not test the stop request: once here the open completes.
+    rebuildOverview(*work, doc, progress, {1, ColumnPercent::Fraction});
+    return OpenResult::Completed;
+}
+
+void finishOpen(DocumentState& doc)
+{
+    doc.stream = BASS_StreamCreateFile(FALSE, doc.workPath.c_str(), 0, 0, 0);
+    const QWORD length = BASS_ChannelGetLength(doc.stream, BASS_POS_BYTE);
+    doc.streamLength = length == BASS_ERROR_QWORD ? 0 : static_cast<std::uint32_t>(length);
+    doc.zoom = kStartZoom;
+    doc.modified = false;
+    doc.selStart = 0;
+    doc.selFinish = doc.columnCount == 0 ? 0 : doc.columnCount - 1;
+    doc.loaded = true;
+}
+
+}  // namespace tw

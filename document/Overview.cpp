@@ -1,0 +1,149 @@
+#include "document/Overview.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+
+namespace tw {
+
+namespace {
+
+// Serves the few bytes of one frame at increasing offsets from large reads,
+// so that the file is streamed instead of sought per frame.
+class FrameReader {
+public:
+    explicit FrameReader(const File& file) : file_(file), buffer_(kBufferSize) {}
+
+    // Copies up to size bytes at offset into out; returns how many exist.
+    std::size_t fetch(std::uint64_t offset, std::uint8_t* out, std::size_t size)
+    {
+        if (offset >= end_)
+            return 0;
+        if (offset < start_ || offset + size > start_ + length_) {
+            start_ = offset;
+            length_ = file_.readAt(buffer_.data(), buffer_.size(), offset);
+            if (length_ < buffer_.size())
+                end_ = offset + length_;
+        }
+        const std::size_t n = std::min<std::uint64_t>(size, start_ + length_ - offset);
+        std::memcpy(out, buffer_.data() + (offset - start_), n);
+        return n;
+    }
+
+private:
+    static constexpr std::size_t kBufferSize = 1 << 20;
+    const File& file_;
+    std::vector<std::uint8_t> buffer_;
+    std::uint64_t start_ = 0;
+    std::size_t length_ = 0;
+    std::uint64_t end_ = std::numeric_limits<std::uint64_t>::max();
+};
+
+// One variable receives every sample read; a short read replaces only its
+// low bytes and a read at the end of the file leaves it as it was.
+class SampleSource {
+public:
+    SampleSource(FrameReader& reader, std::uint32_t bits) : reader_(reader), eightBit_(bits == 8)
+    {
+        value_ = eightBit_ ? 128 : 0;  // the zero line until something was read
+    }
+
+    // Magnitude of the next sample at offset; returns the bytes read.
+    std::size_t read(std::uint64_t offset, std::int16_t& magnitude)
+    {
+        std::uint8_t bytes[2];
+        const std::size_t size = eightBit_ ? 1 : 2;
+        const std::size_t n = reader_.fetch(offset, bytes, size);
+        if (eightBit_) {
+            if (n == 1)
+                value_ = bytes[0];
+            magnitude = static_cast<std::int16_t>(std::abs(static_cast<int>(value_) - 128));
+        } else {
+            if (n >= 1)
+                value_ = static_cast<std::uint16_t>((value_ & 0xFF00u) | bytes[0]);
+            if (n == 2)
+                value_ = static_cast<std::uint16_t>((value_ & 0x00FFu) | (bytes[1] << 8));
+            const auto sample = static_cast<std::int16_t>(value_);
+            // |sample| in 32 bits cut to 16: -32768 stays negative.
+            magnitude = static_cast<std::int16_t>(std::abs(static_cast<std::int32_t>(sample)));
+        }
+        return n;
+    }
+
+private:
+    FrameReader& reader_;
+    bool eightBit_;
+    std::uint16_t value_;
+};
+
+int columnPercent(ColumnPercent percent, std::uint32_t c, std::uint32_t columnCount)
+{
+    if (percent == ColumnPercent::Reload)
+        return static_cast<int>((c * 100u + 100u) / columnCount);
+    return static_cast<int>(static_cast<double>(c + 1) * 100.0 / static_cast<double>(columnCount));
+}
+
+}  // namespace
+
+std::uint32_t overviewColumnCount(std::uint32_t frameCount, std::uint32_t zoom)
+{
+    if (zoom == 0)
+        return 0;
+    return frameCount / zoom + (frameCount % zoom != 0 ? 1 : 0);
+}
+
+void computeOverview(const File& file, std::uint64_t start, const OverviewFormat& format,
+                     std::uint32_t columnCount, std::vector<std::int16_t>& peakLeft,
+                     std::vector<std::int16_t>& peakRight, Progress& progress, OverviewReport report)
+{
+    peakLeft.assign(columnCount, 0);
+    peakRight.assign(columnCount, 0);
+
+    FrameReader reader(file);
+    SampleSource source(reader, format.bitsPerSample);
+    const bool mono = format.channels == 1;
+    const int fullScale = format.bitsPerSample == 8 ? 128 : 32768;
+    const std::uint32_t step = format.zoom / 100;
+    const std::uint64_t stride = std::uint64_t{format.frameSize} * 100;
+    std::uint64_t position = start;
+
+    for (std::uint32_t c = 0; c < columnCount; ++c) {
+        std::int16_t maxL = 0;
+        std::int16_t maxR = 0;
+        for (std::uint32_t i = 0; i < step; ++i) {
+            std::int16_t magnitude = 0;
+            const std::size_t got = source.read(position, magnitude);
+            if (mono) {
+                if (magnitude > maxL)
+                    maxL = maxR = magnitude;
+            } else {
+                if (magnitude > maxL)
+                    maxL = magnitude;
+                source.read(position + got, magnitude);
+                if (magnitude > maxR)
+                    maxR = magnitude;
+            }
+            // Reading moved on by got bytes, the seek by stride - got: the
+            // frames looked at are 100 frames apart, also past the end.
+            position += stride;
+            progress.pump();
+        }
+        peakLeft[c] = static_cast<std::int16_t>(maxL * 100 / fullScale);
+        peakRight[c] = static_cast<std::int16_t>(maxR * 100 / fullScale);
+
+        progress.setBar(report.bar, columnPercent(report.percent, c, columnCount));
+        if (report.percent == ColumnPercent::Fraction)
+            progress.pump();
+    }
+}
+
+void rebuildOverview(const File& file, DocumentState& doc, Progress& progress, OverviewReport report)
+{
+    doc.columnCount = overviewColumnCount(doc.frameCount, doc.zoom);
+    const OverviewFormat format{doc.channels, doc.bitsPerSample, doc.frameSize, doc.zoom};
+    computeOverview(file, file.position(), format, doc.columnCount, doc.peakLeft, doc.peakRight, progress,
+                    report);
+}
+
+}  // namespace tw

@@ -1,0 +1,21 @@
+// Which way a source file is turned into the work file, by its extension.
+#pragma once
+
+#include <string_view>
+
+#include "app/core/Messages.h"
+
+namespace tw {
+
+enum class SourceKind { Mp3, Wma, Wav, Unsupported };
+
+inline constexpr const char* kMsgCannotOpenSource = "Can not open the file.";
+
+// ".mp3", ".wma" or ".wav", ignoring case.
+SourceKind sourceKindOf(std::string_view path);
+
+// The check before an open starts: false (after "Can not open the file.")
+// for any other extension.
+bool acceptSourceExtension(std::string_view path, Messenger& messages);
+
+}  // namespace tw
