@@ -66,8 +66,10 @@ inline bool makeHourWave(const std::string& path)
     constexpr std::uint32_t kRate = 44100;
     constexpr std::uint64_t kFrames = std::uint64_t{kRate} * 3600;
     File f = File::create(path + ".part");
-    if (!f || !writeWaveHeader(f, kRate, 2, 16))
+    if (!f || !writeWaveHeader(f, kRate, 2, 16)) {
+        std::fprintf(stderr, "cannot write %s.part\n", path.c_str());
         return false;
+    }
     std::vector<std::int16_t> block(2 * 65536);
     std::uint32_t noise = 12345;
     double phaseL = 0, phaseR = 0;

@@ -20,10 +20,10 @@ protected:
     void SetUp() override { ASSERT_TRUE(BASS_Init(0, 44100, 0, nullptr, nullptr)); }
     void TearDown() override { BASS_Free(); }
 
-    HSTREAM play(const WavSpec& spec, const std::vector<std::uint8_t>& pcm)
+    HSTREAM play(const WavFormat& wavFormat, const std::vector<std::uint8_t>& pcm)
     {
         const std::string path = dir_.file("a.wav");
-        writeWav(path, spec, pcm);
+        writeWav(path, wavFormat, pcm);
         const HSTREAM h = BASS_StreamCreateFile(FALSE, path.c_str(), 0, 0, 0);
         if (h)
             BASS_ChannelPlay(h, TRUE);

@@ -19,18 +19,18 @@ protected:
     void SetUp() override { ASSERT_TRUE(BASS_Init(0, 44100, 0, nullptr, nullptr)); }
     void TearDown() override { BASS_Free(); }
 
-    HSTREAM open(const WavSpec& spec, double seconds, const std::string& name = "play.wav")
+    HSTREAM open(const WavFormat& wavFormat, double seconds, const std::string& name = "play.wav")
     {
-        const auto frames = std::size_t(spec.rate * seconds);
+        const auto frames = std::size_t(wavFormat.rate * seconds);
         std::vector<std::uint8_t> pcm;
-        if (spec.bits == 16) {
-            pcm = pcm16(frames, spec.channels, [&](std::size_t i, int) { return 0.5 * std::sin(i * 0.05); });
+        if (wavFormat.bits == 16) {
+            pcm = pcm16(frames, wavFormat.channels, [&](std::size_t i, int) { return 0.5 * std::sin(i * 0.05); });
         } else {
-            for (std::size_t i = 0; i < frames * spec.channels; ++i)
+            for (std::size_t i = 0; i < frames * wavFormat.channels; ++i)
                 pcm.push_back(std::uint8_t(128 + 60 * std::sin(i * 0.05)));
         }
         const std::string path = dir_.file(name);
-        writeWav(path, spec, pcm);
+        writeWav(path, wavFormat, pcm);
         return BASS_StreamCreateFile(FALSE, path.c_str(), 0, 0, 0);
     }
 

@@ -81,20 +81,20 @@ void put16(std::vector<std::uint8_t>& out, std::uint16_t v)
 }
 }  // namespace
 
-void writeWav(const std::string& path, const WavSpec& spec, const std::vector<std::uint8_t>& pcm)
+void writeWav(const std::string& path, const WavFormat& wavFormat, const std::vector<std::uint8_t>& pcm)
 {
     std::vector<std::uint8_t> out;
-    const std::uint16_t align = std::uint16_t(spec.channels * spec.bits / 8);
+    const std::uint16_t align = std::uint16_t(wavFormat.channels * wavFormat.bits / 8);
     out.insert(out.end(), {'R', 'I', 'F', 'F'});
     put32(out, std::uint32_t(36 + pcm.size()));
     out.insert(out.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
     put32(out, 16);
     put16(out, 1);
-    put16(out, spec.channels);
-    put32(out, spec.rate);
-    put32(out, spec.rate * align);
+    put16(out, wavFormat.channels);
+    put32(out, wavFormat.rate);
+    put32(out, wavFormat.rate * align);
     put16(out, align);
-    put16(out, spec.bits);
+    put16(out, wavFormat.bits);
     out.insert(out.end(), {'d', 'a', 't', 'a'});
     put32(out, std::uint32_t(pcm.size()));
     out.insert(out.end(), pcm.begin(), pcm.end());

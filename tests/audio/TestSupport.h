@@ -34,14 +34,14 @@ std::vector<std::uint8_t> ffmpegDecode(const std::string& path);
 // Everything a decoding stream delivers in 10000-byte reads while active.
 std::vector<std::uint8_t> decodeAll(std::uint32_t handle);
 
-struct WavSpec {
+struct WavFormat {
     std::uint32_t rate = 44100;
     std::uint16_t channels = 2;
     std::uint16_t bits = 16;
 };
 
 // A canonical 44-byte-header PCM file holding pcm.
-void writeWav(const std::string& path, const WavSpec& spec, const std::vector<std::uint8_t>& pcm);
+void writeWav(const std::string& path, const WavFormat& wavFormat, const std::vector<std::uint8_t>& pcm);
 // Interleaved 16-bit PCM made by f(frame, channel) in -1..1.
 template <class F>
 std::vector<std::uint8_t> pcm16(std::size_t frames, int channels, F f)

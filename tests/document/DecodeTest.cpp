@@ -1,5 +1,6 @@
 // Opens real MP3 and WMA files through the audio layer; skipped while the
 // layer cannot start.
+#include <algorithm>
 #include <cstdlib>
 #include <sys/stat.h>
 
@@ -92,8 +93,9 @@ TEST_F(DecodeTest, Mp3BecomesAWorkFileOfExactlyTheDecodedSamples)
     EXPECT_LE(doc.sourceBitrate, 140u);
     EXPECT_EQ(progress.bars[0], 100);
     EXPECT_EQ(progress.bars[1], 100);
-    EXPECT_GE(doc.peakLeft[1], 70);
-    EXPECT_LE(doc.peakLeft[1], 85);
+    // The tone is at a tenth of full scale.
+    EXPECT_LE(*std::max_element(doc.peakLeft.begin(), doc.peakLeft.end()), 10);
+    EXPECT_GT(*std::max_element(doc.peakLeft.begin(), doc.peakLeft.end()), 0);
 }
 
 TEST_F(DecodeTest, MonoMp3GivesAMonoWorkFile)
