@@ -7,9 +7,7 @@
 
 namespace tw {
 
-// Open and close (document/).
-void TMainForm::ButtonOpenClick() {}
-void TMainForm::OpenSourceFile() {}
+// Close (document/).
 void TMainForm::ButtonCloseClick() {}
 
 // Save (export/).

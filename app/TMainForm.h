@@ -223,6 +223,8 @@ private:
     void setStatusTexts(const std::array<std::string, 3>& texts);
     // Places PaintBox1 in its scroll box at the given width.
     void setPaintBoxWidth(int width);
+    // Steps 7 to 11 of the open: the completed open becomes the document.
+    void showOpenedDocument();
     // Step 9 of the start: settings, language menu, banner.
     void CreateMeters();  // step 5: spectrum and level meter
     void ReadSettings();

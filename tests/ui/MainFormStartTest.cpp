@@ -15,6 +15,7 @@
 #include <fstream>
 
 #include "MainFormFixture.h"
+#include "OpenSupport.h"
 #include "app/core/Layout.h"
 
 namespace fs = std::filesystem;
@@ -120,12 +121,14 @@ TEST_F(MainFormTest, CommandLineWithBlanksIsOpenedWhenShown)
     const fs::path folder = fs::path(scratch.path().toStdString()) / "My Music";
     fs::create_directories(folder);
     const fs::path file = folder / "a b.wav";
-    std::ofstream(file) << "RIFF";
+    twtest::writeBytes(file.string(), twtest::wav16(44100, 2, 20000));
     auto form = make({"tarnwick", scratch.path().toStdString() + "/My", "Music/a", "b.wav"});
     EXPECT_EQ(form->sourcePath, file.string());
     EXPECT_TRUE(form->openOnShow);
     form->show();
-    EXPECT_FALSE(form->openOnShow);  // the open was started
+    EXPECT_FALSE(form->openOnShow);
+    EXPECT_EQ(form->playState, tw::kStopped);
+    EXPECT_EQ(form->sourcePath, file.string());
 }
 
 TEST_F(MainFormTest, MissingCommandLineFileIsIgnoredSilently)

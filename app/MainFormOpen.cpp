@@ -1,0 +1,79 @@
+// The open command: the file dialog, the open body under OpenForm, and
+// making the new document current.
+#include <QAction>
+#include <QProgressBar>
+
+#include "app/TMainForm.h"
+#include "app/core/WorkerThread.h"
+#include "document/OpenBody.h"
+#include "document/SourceKind.h"
+#include "ui/ModalResult.h"
+#include "ui/RunModal.h"
+#include "ui/TOpenForm.h"
+
+namespace tw {
+
+void TMainForm::ButtonOpenClick()
+{
+    // Only with no document: the work file is about to be replaced.
+    if (loaded)
+        return;
+    FileDialogRequest request;
+    request.mode = FileDialogMode::Open;
+    request.filter = OpenDialog1.filter;
+    request.filterIndex = OpenDialog1.filterIndex;
+    const auto choice = fileDialog(request);
+    if (!choice)
+        return;
+    OpenDialog1.filterIndex = choice->filterIndex;
+    sourcePath = choice->path;
+    OpenSourceFile();
+}
+
+void TMainForm::OpenSourceFile()
+{
+    if (!acceptSourceExtension(sourcePath, *this))
+        return;
+
+    WindowProgress& progress = OpenForm->progress();
+    progress.setBar(0, 0);
+    progress.setBar(1, 0);
+    progress.clearStop();
+
+    // The body runs here, on the UI thread, inside OpenForm's modal loop. A
+    // completed body closes the window as completed, which replaces a Cancel
+    // pressed during the copy or the overview; otherwise the window stays
+    // until Cancel.
+    bool completed = false;
+    runModal<TOpenThread>(*OpenForm, [this, &progress, &completed] {
+        switch (runOpenBody(*this, progress, *this)) {
+        case OpenResult::Completed:
+            completed = true;
+            OpenForm->done(mrOk);
+            update();
+            break;
+        case OpenResult::Cancelled:
+            OpenForm->done(mrCancel);  // already closing after the Cancel press
+            break;
+        case OpenResult::Failed:
+            break;
+        }
+    });
+    if (completed)
+        showOpenedDocument();
+}
+
+void TMainForm::showOpenedDocument()
+{
+    finishOpen(*this);
+    // An empty document has no columns: both surfaces are then 0 wide.
+    const int width = static_cast<int>(columnCount);
+    waveBitmap = QImage(width, 221, QImage::Format_RGB32);
+    waveBitmap.fill(Qt::black);
+    setPaintBoxWidth(width);
+    MZoom10->setChecked(true);  // the group takes the others' marks away
+    PaintBox1->update();
+    UpdateControls(kStopped);
+}
+
+}  // namespace tw
