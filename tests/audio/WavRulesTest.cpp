@@ -15,7 +15,11 @@ struct Chunk {
     std::vector<std::uint8_t> body;
 };
 
-void put16(std::vector<std::uint8_t>& v, unsigned x) { v.insert(v.end(), {std::uint8_t(x), std::uint8_t(x >> 8)}); }
+void put16(std::vector<std::uint8_t>& v, unsigned x)
+{
+    v.push_back(std::uint8_t(x));
+    v.push_back(std::uint8_t(x >> 8));
+}
 void put32(std::vector<std::uint8_t>& v, std::uint32_t x)
 {
     for (int i = 0; i < 4; ++i)
