@@ -63,30 +63,30 @@ void blackBackground(QWidget& w)
     w.setAutoFillBackground(true);
 }
 
-QToolButton* toolButton(QWidget* parent, const char* name, const char* icon, const QString& caption)
+QToolButton* glyphButton(QWidget* parent, const char* name, const char* icon, Qt::ToolButtonStyle style,
+                         QSize size, int iconSize)
 {
     auto* button = new QToolButton(parent);
     button->setObjectName(name);
-    button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    button->setToolButtonStyle(style);
     button->setAutoRaise(true);
-    button->setFixedSize(49, 59);
+    button->setFixedSize(size);
     button->setIcon(QIcon(QStringLiteral(":/icons/%1.svg").arg(icon)));
-    button->setIconSize(QSize(24, 24));
+    button->setIconSize(QSize(iconSize, iconSize));
     button->setFocusPolicy(Qt::NoFocus);
+    return button;
+}
+
+QToolButton* toolButton(QWidget* parent, const char* name, const char* icon, const QString& caption)
+{
+    auto* button = glyphButton(parent, name, icon, Qt::ToolButtonTextUnderIcon, QSize(49, 59), 24);
     setCaption(*button, caption);
     return button;
 }
 
 QToolButton* transportButton(QWidget* parent, const char* name, const char* icon, const QString& hint)
 {
-    auto* button = new QToolButton(parent);
-    button->setObjectName(name);
-    button->setToolButtonStyle(Qt::ToolButtonIconOnly);
-    button->setAutoRaise(true);
-    button->setFixedSize(23, 22);
-    button->setIcon(QIcon(QStringLiteral(":/icons/%1.svg").arg(icon)));
-    button->setIconSize(QSize(16, 16));
-    button->setFocusPolicy(Qt::NoFocus);
+    auto* button = glyphButton(parent, name, icon, Qt::ToolButtonIconOnly, QSize(23, 22), 16);
     setHint(*button, hint);
     return button;
 }
