@@ -14,14 +14,14 @@ constexpr int rampFrames = 256;
 constexpr auto fadeTimeout = std::chrono::milliseconds(500);
 constexpr double levelWindowSeconds = 0.02;
 
-std::uint64_t playableFrames(const PcmFile& file, const WavLayout& layout)
+std::uint64_t playableFrames(const File& file, const WavLayout& layout)
 {
     const std::uint64_t size = file.size();
     const std::uint64_t present = size > layout.dataOffset ? size - layout.dataOffset : 0;
     return std::min<std::uint64_t>(layout.dataLength, present) / std::uint64_t(layout.frameBytes());
 }
 
-QWORD playableBytes(const PcmFile& file, const WavLayout& layout)
+QWORD playableBytes(const File& file, const WavLayout& layout)
 {
     const std::uint64_t size = file.size();
     const std::uint64_t present = size > layout.dataOffset ? size - layout.dataOffset : 0;
@@ -34,7 +34,7 @@ std::shared_ptr<PlaybackStream> PlaybackStream::open(const std::string& path, st
 {
     if (!device)
         return nullptr;
-    auto file = std::make_unique<PcmFile>(path);
+    auto file = std::make_unique<File>(File::openRead(path));
     if (!file->isOpen())
         return nullptr;
     const auto layout = readWavLayout(*file);
@@ -47,7 +47,7 @@ std::shared_ptr<PlaybackStream> PlaybackStream::open(const std::string& path, st
 }
 
 PlaybackStream::PlaybackStream(const std::string& path, std::shared_ptr<OutputDevice> device,
-                               const WavLayout& layout, std::unique_ptr<PcmFile> file)
+                               const WavLayout& layout, std::unique_ptr<File> file)
     : path_(path),
       device_(std::move(device)),
       layout_(layout),
@@ -263,7 +263,7 @@ bool PlaybackStream::readHeard(std::vector<std::uint8_t>& buffer, std::size_t co
     if (format_.bits == 8)
         std::fill_n(buffer.begin(), missing * frameBytes, std::uint8_t(128));
     const std::size_t bytes = std::size_t(end - first) * frameBytes;
-    return file_->readAt(layout_.dataOffset + first * frameBytes, buffer.data() + missing * frameBytes, bytes);
+    return file_->readAt(buffer.data() + missing * frameBytes, bytes, layout_.dataOffset + first * frameBytes) == bytes;
 }
 
 DWORD PlaybackStream::level()

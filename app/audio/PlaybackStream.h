@@ -7,7 +7,7 @@
 #include "app/audio/FrameRing.h"
 #include "app/audio/Mixer.h"
 #include "app/audio/OutputDevice.h"
-#include "app/audio/PcmFile.h"
+#include "document/File.h"
 #include "app/audio/PcmSamples.h"
 #include "app/audio/Spectrum.h"
 #include "app/audio/StreamFeeder.h"
@@ -27,7 +27,7 @@ public:
     static std::shared_ptr<PlaybackStream> open(const std::string& path, std::shared_ptr<OutputDevice> device);
 
     PlaybackStream(const std::string& path, std::shared_ptr<OutputDevice> device, const WavLayout& layout,
-                   std::unique_ptr<PcmFile> file);
+                   std::unique_ptr<File> file);
     ~PlaybackStream() override;
 
     void info(BASS_CHANNELINFO& out) const override;
@@ -64,7 +64,7 @@ private:
     const std::shared_ptr<OutputDevice> device_;
     const WavLayout layout_;
     const PcmFormat format_;
-    const std::unique_ptr<PcmFile> file_;
+    const std::unique_ptr<File> file_;
     const std::uint64_t frames_;  // whole frames present in the file
     const QWORD length_;
     FrameRing ring_;

@@ -9,7 +9,7 @@ namespace {
 constexpr auto idleWait = std::chrono::milliseconds(10);
 }
 
-StreamFeeder::StreamFeeder(const PcmFile& file, const WavLayout& layout, std::uint64_t frames, int deviceRate,
+StreamFeeder::StreamFeeder(const File& file, const WavLayout& layout, std::uint64_t frames, int deviceRate,
                            FrameRing& ring)
     : file_(file),
       layout_(layout),
@@ -87,8 +87,8 @@ bool StreamFeeder::fillStep()
     const int want = int(std::min<std::uint64_t>(std::uint64_t(chunkFrames_), frames_ - nextFrame_));
     const int frameBytes = layout_.frameBytes();
     const std::size_t got =
-        want > 0 ? file_.readSomeAt(layout_.dataOffset + nextFrame_ * frameBytes, input_.data(),
-                                    std::size_t(want) * frameBytes) / frameBytes
+        want > 0 ? file_.readAt(input_.data(), std::size_t(want) * frameBytes,
+                                layout_.dataOffset + nextFrame_ * frameBytes) / frameBytes
                  : 0;
     if (got == 0) {
         convert(nullptr, 0);  // the converter's tail

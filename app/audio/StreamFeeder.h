@@ -17,7 +17,7 @@ namespace tw::audio {
 class StreamFeeder {
 public:
     // frames: the number of whole frames that can be played.
-    StreamFeeder(const PcmFile& file, const WavLayout& layout, std::uint64_t frames, int deviceRate,
+    StreamFeeder(const File& file, const WavLayout& layout, std::uint64_t frames, int deviceRate,
                  FrameRing& ring);
     ~StreamFeeder();
     StreamFeeder(const StreamFeeder&) = delete;
@@ -36,7 +36,7 @@ private:
     bool fillStep();
     void convert(const std::uint8_t* in, int frames);
 
-    const PcmFile& file_;
+    const File& file_;
     const WavLayout layout_;
     const std::uint64_t frames_;
     const int deviceRate_;

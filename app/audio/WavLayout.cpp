@@ -4,10 +4,10 @@
 
 namespace tw::audio {
 
-std::optional<WavLayout> readWavLayout(const PcmFile& file)
+std::optional<WavLayout> readWavLayout(const File& file)
 {
     const tw::WaveRulesResult rules = tw::applyWaveRules(
-        [&file](std::uint64_t offset, void* buffer, std::size_t size) { return file.readSomeAt(offset, buffer, size); });
+        [&file](std::uint64_t offset, void* buffer, std::size_t size) { return file.readAt(buffer, size, offset); });
     if (!rules.ok())
         return std::nullopt;
     WavLayout layout;

@@ -2,7 +2,7 @@
 // found by the work file's reading rules.
 #pragma once
 
-#include "app/audio/PcmFile.h"
+#include "document/File.h"
 
 #include <cstdint>
 #include <optional>
@@ -22,6 +22,6 @@ struct WavLayout {
 };
 
 // Empty when the reading rules refuse the file or it ends before a "data" chunk.
-std::optional<WavLayout> readWavLayout(const PcmFile& file);
+std::optional<WavLayout> readWavLayout(const File& file);
 
 }  // namespace tw::audio
