@@ -1,6 +1,7 @@
 #include "app/audio/AudioLayer.h"
 
 #include "app/audio/DecodeStream.h"
+#include "app/audio/Mpg123Stream.h"
 #include "app/audio/PlaybackStream.h"
 #include "app/audio/PortAudioDevice.h"
 #include "app/audio/SilentDevice.h"
@@ -63,7 +64,10 @@ std::shared_ptr<OutputDevice> AudioLayer::device() const
 
 DWORD AudioLayer::createDecoder(const std::string& path)
 {
-    auto stream = DecodeStream::open(path);
+    if (auto stream = DecodeStream::open(path))
+        return registry_.add(std::move(stream));
+    // What FFmpeg cannot read may still be MPEG audio libmpg123 can.
+    auto stream = Mpg123Stream::open(path);
     return stream ? registry_.add(std::move(stream)) : 0;
 }
 
