@@ -3,11 +3,14 @@
 #include "app/Application.h"
 #include "app/audio/bass.h"
 #include "app/TMainForm.h"
+#include "app/core/TerminationSignals.h"
 
 int main(int argc, char* argv[])
 {
+    tw::TerminationSignals::holdBack();
     tw::Application app(argc, argv);
     app.setApplicationName("Tarnwick");
+    tw::TerminationSignals quitOnSignal(&app);
     try {
         // The main window creates its six dialogs after itself.
         tw::TMainForm mainForm;
