@@ -85,72 +85,16 @@ bool DecodeStream::decodeMore()
         const int capacity = swr_get_out_samples(resampler_.get(), frame->nb_samples);
         if (capacity <= 0)
             continue;
-        const std::size_t kept = pending_.size() - pendingPos_;
-        if (kept > 0)
-            std::memmove(pending_.data(), pending_.data() + pendingPos_, kept);
-        pending_.resize(kept + std::size_t(capacity) * frameBytes());
-        pendingPos_ = 0;
-        std::uint8_t* out = pending_.data() + kept;
+        const std::size_t space = std::size_t(capacity) * frameBytes();
+        std::uint8_t* out = appendSpace(space);
         const int converted = swr_convert(resampler_.get(), &out, capacity,
                                           const_cast<const std::uint8_t**>(frame->extended_data),
                                           frame->nb_samples);
-        pending_.resize(kept + std::size_t(std::max(converted, 0)) * frameBytes());
+        keepAppended(space, std::size_t(std::max(converted, 0)) * frameBytes());
         if (converted > 0)
             return true;
     }
     return false;
-}
-
-void DecodeStream::info(BASS_CHANNELINFO& out) const
-{
-    out = BASS_CHANNELINFO{};
-    out.freq = DWORD(rate_);
-    out.chans = channels_;
-    out.flags = BASS_STREAM_DECODE;
-    out.origres = sourceBits_;
-    out.filename = path_.c_str();
-}
-
-QWORD DecodeStream::filePosition(DWORD mode) const
-{
-    return mode == BASS_FILEPOS_END ? fileSize_ : BASS_ERROR_QWORD;
-}
-
-QWORD DecodeStream::position()
-{
-    const std::lock_guard lock(mutex_);
-    return delivered_;
-}
-
-DWORD DecodeStream::isActive()
-{
-    const std::lock_guard lock(mutex_);
-    return delivered_ < length_ ? BASS_ACTIVE_PLAYING : BASS_ACTIVE_STOPPED;
-}
-
-DWORD DecodeStream::getData(void* buffer, DWORD length)
-{
-    if (!buffer || (length & 0x80000000u))
-        return BASS_ERROR_DWORD;
-    const std::lock_guard lock(mutex_);
-    const QWORD wanted = std::min<QWORD>(length / frameBytes() * frameBytes(), length_ - delivered_);
-    auto* out = static_cast<std::uint8_t*>(buffer);
-    QWORD done = 0;
-    while (done < wanted) {
-        if (pendingPos_ == pending_.size() && !decodeMore()) {
-            // The file gave fewer samples than its packets promised (a damaged
-            // frame): silence keeps the promised length.
-            std::memset(out + done, 0, std::size_t(wanted - done));
-            done = wanted;
-            break;
-        }
-        const std::size_t n = std::min<std::size_t>(pending_.size() - pendingPos_, std::size_t(wanted - done));
-        std::memcpy(out + done, pending_.data() + pendingPos_, n);
-        pendingPos_ += n;
-        done += n;
-    }
-    delivered_ += done;
-    return DWORD(done);
 }
 
 }  // namespace tw::audio

@@ -60,7 +60,7 @@ std::shared_ptr<Mpg123Stream> Mpg123Stream::open(const std::string& path)
     // whole stream; later frames that differ are converted to them.
     if (!restrictFormat(handle, rate, channels == 1 ? MPG123_MONO : MPG123_STEREO))
         return nullptr;
-    stream->rate_ = rate;
+    stream->rate_ = int(rate);
     stream->channels_ = DWORD(channels);
 
     if (mpg123_scan(handle) != MPG123_OK)
@@ -84,14 +84,10 @@ bool Mpg123Stream::decodeMore()
 {
     int idle = 0;
     while (!sourceEnded_) {
-        const std::size_t kept = pending_.size() - pendingPos_;
-        if (kept > 0)
-            std::memmove(pending_.data(), pending_.data() + pendingPos_, kept);
-        pending_.resize(kept + blockBytes);
-        pendingPos_ = 0;
+        std::uint8_t* out = appendSpace(blockBytes);
         std::size_t got = 0;
-        const int result = mpg123_read(handle_.get(), pending_.data() + kept, blockBytes, &got);
-        pending_.resize(kept + std::min(got, blockBytes));
+        const int result = mpg123_read(handle_.get(), out, blockBytes, &got);
+        keepAppended(blockBytes, got);
         if (got > 0)
             return true;
         // Done, a read error, or data the decoder cannot get past.
@@ -99,57 +95,6 @@ bool Mpg123Stream::decodeMore()
             sourceEnded_ = true;
     }
     return false;
-}
-
-void Mpg123Stream::info(BASS_CHANNELINFO& out) const
-{
-    out = BASS_CHANNELINFO{};
-    out.freq = DWORD(rate_);
-    out.chans = channels_;
-    out.flags = BASS_STREAM_DECODE;
-    out.filename = path_.c_str();
-}
-
-QWORD Mpg123Stream::filePosition(DWORD mode) const
-{
-    return mode == BASS_FILEPOS_END ? fileSize_ : BASS_ERROR_QWORD;
-}
-
-QWORD Mpg123Stream::position()
-{
-    const std::lock_guard lock(mutex_);
-    return delivered_;
-}
-
-DWORD Mpg123Stream::isActive()
-{
-    const std::lock_guard lock(mutex_);
-    return delivered_ < length_ ? BASS_ACTIVE_PLAYING : BASS_ACTIVE_STOPPED;
-}
-
-DWORD Mpg123Stream::getData(void* buffer, DWORD length)
-{
-    if (!buffer || (length & 0x80000000u))
-        return BASS_ERROR_DWORD;
-    const std::lock_guard lock(mutex_);
-    const QWORD wanted = std::min<QWORD>(length / frameBytes() * frameBytes(), length_ - delivered_);
-    auto* out = static_cast<std::uint8_t*>(buffer);
-    QWORD done = 0;
-    while (done < wanted) {
-        if (pendingPos_ == pending_.size() && !decodeMore()) {
-            // The decode came out shorter than the scanned length: silence
-            // keeps the length promised.
-            std::memset(out + done, 0, std::size_t(wanted - done));
-            done = wanted;
-            break;
-        }
-        const std::size_t n = std::min<std::size_t>(pending_.size() - pendingPos_, std::size_t(wanted - done));
-        std::memcpy(out + done, pending_.data() + pendingPos_, n);
-        pendingPos_ += n;
-        done += n;
-    }
-    delivered_ += done;
-    return DWORD(done);
 }
 
 }  // namespace tw::audio
