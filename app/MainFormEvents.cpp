@@ -11,11 +11,11 @@
 
 #include "app/MainFormTexts.h"
 #include "app/TMainForm.h"
-#include "app/audio/bass.h"
-#include "app/core/CommandLine.h"
-#include "app/core/ControlTable.h"
-#include "app/core/Layout.h"
-#include "app/core/StatusText.h"
+#include "audio/bass.h"
+#include "core/CommandLine.h"
+#include "core/ControlTable.h"
+#include "core/Layout.h"
+#include "core/StatusText.h"
 #include "ui/Captions.h"
 
 namespace tw {

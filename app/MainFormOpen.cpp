@@ -4,7 +4,7 @@
 #include <QProgressBar>
 
 #include "app/TMainForm.h"
-#include "app/core/WorkerThread.h"
+#include "core/WorkerThread.h"
 #include "document/OpenBody.h"
 #include "document/SourceKind.h"
 #include "ui/ModalResult.h"

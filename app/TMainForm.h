@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "app/core/DocumentState.h"
-#include "app/core/Messages.h"
-#include "app/core/PrivateTempDir.h"
+#include "core/DocumentState.h"
+#include "core/Messages.h"
+#include "core/PrivateTempDir.h"
 #include "i18n/LanguageText.h"
 #include "ui/PaintBox.h"
 #include "ui/Prompter.h"

@@ -1,9 +1,9 @@
 #include <exception>
 
 #include "app/Application.h"
-#include "app/audio/bass.h"
+#include "audio/bass.h"
 #include "app/TMainForm.h"
-#include "app/core/TerminationSignals.h"
+#include "core/TerminationSignals.h"
 
 int main(int argc, char* argv[])
 {

@@ -12,9 +12,9 @@
 #include <sys/stat.h>
 #include <vector>
 
-#include "app/core/Messages.h"
-#include "app/core/Progress.h"
-#include "document/File.h"
+#include "core/Messages.h"
+#include "core/Progress.h"
+#include "wav/File.h"
 #include "document/WaveHeader.h"
 
 namespace tw::bench {

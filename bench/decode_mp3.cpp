@@ -1,7 +1,7 @@
 // Decoding speed: our MP3 decoding stream against the ffmpeg command line on
 // the same generated 10-minute file, both writing the PCM to /dev/null.
 // Prints "decode_mp3 ours_seconds peer_seconds ratio".
-#include "app/audio/bass.h"
+#include "audio/bass.h"
 
 #include <chrono>
 #include <cstdio>

@@ -6,7 +6,7 @@
 #include <cstdlib>
 
 #include "OpenBench.h"
-#include "app/audio/bass.h"
+#include "audio/bass.h"
 #include "document/OpenBody.h"
 
 using namespace tw;

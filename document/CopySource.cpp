@@ -4,7 +4,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "document/File.h"
+#include "wav/File.h"
 
 namespace tw {
 

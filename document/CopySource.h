@@ -1,8 +1,8 @@
 // The copy path of the open: a .wav source becomes the work file unchanged.
 #pragma once
 
-#include "app/core/DocumentState.h"
-#include "app/core/Progress.h"
+#include "core/DocumentState.h"
+#include "core/Progress.h"
 #include "document/OpenResult.h"
 
 namespace tw {

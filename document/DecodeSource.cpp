@@ -4,8 +4,8 @@
 #include <cmath>
 #include <utility>
 
-#include "app/audio/bass.h"
-#include "document/File.h"
+#include "audio/bass.h"
+#include "wav/File.h"
 #include "document/SourceBitrate.h"
 #include "document/WaveHeader.h"
 #include "document/WorkDataSink.h"

@@ -2,9 +2,9 @@
 // into the work file behind a 44-byte header.
 #pragma once
 
-#include "app/core/DocumentState.h"
-#include "app/core/Messages.h"
-#include "app/core/Progress.h"
+#include "core/DocumentState.h"
+#include "core/Messages.h"
+#include "core/Progress.h"
 #include "document/OpenResult.h"
 #include "document/SourceKind.h"
 

@@ -1,9 +1,9 @@
 #include "document/OpenBody.h"
 
-#include "app/audio/bass.h"
+#include "audio/bass.h"
 #include "document/CopySource.h"
 #include "document/DecodeSource.h"
-#include "document/File.h"
+#include "wav/File.h"
 #include "document/Overview.h"
 #include "document/SourceKind.h"
 #include "document/WaveReader.h"

@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "app/core/DocumentState.h"
-#include "app/core/Messages.h"
-#include "app/core/Progress.h"
+#include "core/DocumentState.h"
+#include "core/Messages.h"
+#include "core/Progress.h"
 #include "document/OpenResult.h"
 
 namespace tw {

@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "app/core/DocumentState.h"
-#include "app/core/Progress.h"
-#include "document/File.h"
+#include "core/DocumentState.h"
+#include "core/Progress.h"
+#include "wav/File.h"
 
 namespace tw {
 

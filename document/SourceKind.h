@@ -3,7 +3,7 @@
 
 #include <string_view>
 
-#include "app/core/Messages.h"
+#include "core/Messages.h"
 
 namespace tw {
 

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "document/LittleEndian.h"
+#include "wav/LittleEndian.h"
 
 namespace tw {
 

@@ -5,7 +5,7 @@
 #include <array>
 #include <cstdint>
 
-#include "document/File.h"
+#include "wav/File.h"
 
 namespace tw {
 

@@ -6,10 +6,10 @@
 #include <optional>
 #include <string>
 
-#include "app/core/DocumentState.h"
-#include "app/core/Messages.h"
-#include "document/File.h"
-#include "document/WaveRules.h"
+#include "core/DocumentState.h"
+#include "core/Messages.h"
+#include "wav/File.h"
+#include "wav/WaveRules.h"
 
 namespace tw {
 

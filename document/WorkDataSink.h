@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "document/File.h"
+#include "wav/File.h"
 
 namespace tw {
 

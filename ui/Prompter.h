@@ -9,7 +9,7 @@
 #include <optional>
 #include <string>
 
-#include "app/core/Messages.h"
+#include "core/Messages.h"
 
 class QWidget;
 

@@ -6,7 +6,7 @@
 
 #include <functional>
 
-#include "app/core/WorkerThread.h"
+#include "core/WorkerThread.h"
 
 namespace tw {
 

@@ -5,7 +5,7 @@
 #include <QPointer>
 #include <QProgressBar>
 
-#include "app/core/Progress.h"
+#include "core/Progress.h"
 
 namespace tw {
 

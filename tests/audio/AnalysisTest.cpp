@@ -1,6 +1,6 @@
 // Level and FFT data of what is being played.
-#include "app/audio/bass.h"
-#include "audio/TestSupport.h"
+#include "audio/bass.h"
+#include "tests/audio/TestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // Decoding streams against ffmpeg's own decode of files made by LAME and by
 // FFmpeg's encoders.
-#include "app/audio/bass.h"
-#include "audio/TestSupport.h"
+#include "audio/bass.h"
+#include "tests/audio/TestSupport.h"
 
 #include <gtest/gtest.h>
 

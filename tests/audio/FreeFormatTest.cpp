@@ -1,8 +1,8 @@
 // Free-format MP3 (no bitrate index in the frame headers), which FFmpeg
 // cannot decode: decoding streams fall back to libmpg123 for it.
-#include "app/audio/Mpg123Stream.h"
-#include "app/audio/bass.h"
-#include "audio/TestSupport.h"
+#include "audio/Mpg123Stream.h"
+#include "audio/bass.h"
+#include "tests/audio/TestSupport.h"
 
 #include <gtest/gtest.h>
 

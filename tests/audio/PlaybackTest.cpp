@@ -1,7 +1,7 @@
 // Playback streams on the silent device: positions follow the wall clock,
 // pause holds, seeks round to frames, the end stops the stream.
-#include "app/audio/bass.h"
-#include "audio/TestSupport.h"
+#include "audio/bass.h"
+#include "tests/audio/TestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // Calls on handles that are 0, freed or of the wrong kind fail harmlessly,
 // also while another thread frees streams.
-#include "app/audio/bass.h"
-#include "audio/TestSupport.h"
+#include "audio/bass.h"
+#include "tests/audio/TestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "audio/TestSupport.h"
+#include "tests/audio/TestSupport.h"
 
-#include "app/audio/bass.h"
+#include "audio/bass.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -1,6 +1,6 @@
 // Playback streams accept exactly the work files the reading rules accept.
-#include "app/audio/bass.h"
-#include "audio/TestSupport.h"
+#include "audio/bass.h"
+#include "tests/audio/TestSupport.h"
 
 #include <gtest/gtest.h>
 

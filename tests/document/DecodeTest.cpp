@@ -5,8 +5,8 @@
 #include <sys/stat.h>
 
 #include "DocumentTestSupport.h"
-#include "app/audio/bass.h"
-#include "app/core/Progress.h"
+#include "audio/bass.h"
+#include "core/Progress.h"
 #include "document/OpenBody.h"
 
 namespace tw::test {

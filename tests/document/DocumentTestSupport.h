@@ -11,7 +11,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
-#include "app/core/Messages.h"
+#include "core/Messages.h"
 
 namespace tw::test {
 

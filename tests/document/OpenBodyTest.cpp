@@ -2,8 +2,8 @@
 #include <sys/stat.h>
 
 #include "DocumentTestSupport.h"
-#include "app/core/Progress.h"
-#include "document/File.h"
+#include "core/Progress.h"
+#include "wav/File.h"
 #include "document/OpenBody.h"
 
 namespace tw::test {

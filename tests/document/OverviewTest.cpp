@@ -4,7 +4,7 @@
 #include <unistd.h>
 
 #include "DocumentTestSupport.h"
-#include "app/core/Progress.h"
+#include "core/Progress.h"
 #include "document/Overview.h"
 #include "document/WaveReader.h"
 

@@ -1,5 +1,5 @@
 #include "DocumentTestSupport.h"
-#include "document/File.h"
+#include "wav/File.h"
 #include "document/WaveHeader.h"
 #include "document/WaveReader.h"
 #include "document/WorkDataSink.h"

@@ -16,7 +16,7 @@
 
 #include "MainFormFixture.h"
 #include "OpenSupport.h"
-#include "app/core/Layout.h"
+#include "core/Layout.h"
 
 namespace fs = std::filesystem;
 using twtest::MainFormTest;

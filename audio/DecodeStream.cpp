@@ -1,0 +1,100 @@
+#include "audio/DecodeStream.h"
+
+#include "audio/DecodedLength.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace tw::audio {
+
+std::shared_ptr<DecodeStream> DecodeStream::open(const std::string& path)
+{
+    auto stream = std::make_shared<DecodeStream>();
+    stream->source_ = FrameSource::open(path.c_str());
+    if (!stream->source_)
+        return nullptr;
+    const AVCodecContext& decoder = stream->source_->decoder();
+    if (decoder.sample_rate <= 0 || decoder.ch_layout.nb_channels <= 0)
+        return nullptr;
+    // Something that is not audio can still be probed as a container; it only
+    // counts when at least one frame really decodes.
+    if (!stream->decodeMore())
+        return nullptr;
+    const auto frames = decodedFrameCount(path.c_str(), stream->source_->streamIndex());
+    if (!frames || *frames <= 0)
+        return nullptr;
+    stream->path_ = path;
+    stream->length_ = QWORD(*frames) * stream->frameBytes();
+    stream->fileSize_ = QWORD(std::max<std::int64_t>(0, stream->source_->fileSize()));
+    stream->sourceBits_ = DWORD(std::max(decoder.bits_per_raw_sample, 0));
+    if (stream->sourceBits_ == 0 && av_get_bytes_per_sample(decoder.sample_fmt) == 2)
+        stream->sourceBits_ = 16;
+    return stream;
+}
+
+DecodeStream::~DecodeStream()
+{
+    av_channel_layout_uninit(&resamplerInLayout_);
+}
+
+bool DecodeStream::configureResampler(const AVFrame& frame)
+{
+    AVChannelLayout inLayout{};
+    if (frame.ch_layout.order == AV_CHANNEL_ORDER_UNSPEC || frame.ch_layout.nb_channels <= 0)
+        av_channel_layout_default(&inLayout, std::max(frame.ch_layout.nb_channels, 1));
+    else if (av_channel_layout_copy(&inLayout, &frame.ch_layout) < 0)
+        return false;
+    if (resampler_ && resamplerInFormat_ == frame.format && resamplerInRate_ == frame.sample_rate &&
+        av_channel_layout_compare(&inLayout, &resamplerInLayout_) == 0) {
+        av_channel_layout_uninit(&inLayout);
+        return true;
+    }
+    if (rate_ == 0) {
+        rate_ = frame.sample_rate;
+        channels_ = inLayout.nb_channels == 1 ? 1 : 2;
+    }
+    AVChannelLayout outLayout{};
+    av_channel_layout_default(&outLayout, int(channels_));
+    SwrContext* raw = nullptr;
+    const int err = swr_alloc_set_opts2(&raw, &outLayout, AV_SAMPLE_FMT_S16, rate_, &inLayout,
+                                        AVSampleFormat(frame.format), frame.sample_rate, 0, nullptr);
+    ResamplerPtr resampler(raw);
+    av_channel_layout_uninit(&outLayout);
+    if (err < 0 || swr_init(resampler.get()) < 0) {
+        av_channel_layout_uninit(&inLayout);
+        return false;
+    }
+    resampler_ = std::move(resampler);
+    av_channel_layout_uninit(&resamplerInLayout_);
+    resamplerInLayout_ = inLayout;
+    resamplerInFormat_ = frame.format;
+    resamplerInRate_ = frame.sample_rate;
+    return true;
+}
+
+bool DecodeStream::decodeMore()
+{
+    while (!sourceEnded_) {
+        const AVFrame* frame = source_->next();
+        if (!frame) {
+            sourceEnded_ = true;
+            break;
+        }
+        if (frame->sample_rate <= 0 || !configureResampler(*frame))
+            continue;
+        const int capacity = swr_get_out_samples(resampler_.get(), frame->nb_samples);
+        if (capacity <= 0)
+            continue;
+        const std::size_t space = std::size_t(capacity) * frameBytes();
+        std::uint8_t* out = appendSpace(space);
+        const int converted = swr_convert(resampler_.get(), &out, capacity,
+                                          const_cast<const std::uint8_t**>(frame->extended_data),
+                                          frame->nb_samples);
+        keepAppended(space, std::size_t(std::max(converted, 0)) * frameBytes());
+        if (converted > 0)
+            return true;
+    }
+    return false;
+}
+
+}  // namespace tw::audio

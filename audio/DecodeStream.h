@@ -1,0 +1,32 @@
+// A decoding stream: any audio FFmpeg decodes, delivered as 16-bit signed
+// little-endian interleaved PCM at the source rate, mono or stereo.
+#pragma once
+
+#include "audio/DecodedChannel.h"
+#include "audio/FrameSource.h"
+
+#include <memory>
+#include <string>
+
+namespace tw::audio {
+
+class DecodeStream final : public DecodedChannel {
+public:
+    // Null when the file is not decodable audio.
+    static std::shared_ptr<DecodeStream> open(const std::string& path);
+    DecodeStream() = default;
+    ~DecodeStream() override;
+
+private:
+    // Decodes and converts the next frame behind what is pending; false at the end.
+    bool decodeMore() override;
+    bool configureResampler(const AVFrame& frame);
+
+    std::unique_ptr<FrameSource> source_;
+    ResamplerPtr resampler_;
+    AVChannelLayout resamplerInLayout_{};
+    int resamplerInFormat_ = -1;
+    int resamplerInRate_ = 0;
+};
+
+}  // namespace tw::audio

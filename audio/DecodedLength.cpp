@@ -1,0 +1,87 @@
+#include "audio/DecodedLength.h"
+
+#include "audio/FfmpegHandles.h"
+#include "audio/FrameSource.h"
+
+extern "C" {
+#include <libavutil/intreadwrite.h>
+}
+
+namespace tw::audio {
+
+namespace {
+
+bool hasExactPacketDurations(AVCodecID id)
+{
+    return id == AV_CODEC_ID_MP3 || id == AV_CODEC_ID_MP2 || id == AV_CODEC_ID_MP1;
+}
+
+// Samples the decoder drops from the front and end of this packet.
+void skipAmounts(const AVPacket& packet, std::int64_t& skip, std::int64_t& padding)
+{
+    std::size_t size = 0;
+    const std::uint8_t* side = av_packet_get_side_data(&packet, AV_PKT_DATA_SKIP_SAMPLES, &size);
+    if (!side || size < 10)
+        return;
+    skip = AV_RL32(side);
+    padding = AV_RL32(side + 4);
+}
+
+std::optional<std::int64_t> scanPackets(AVFormatContext& input, int streamIndex)
+{
+    const AVStream& stream = *input.streams[streamIndex];
+    PacketPtr packet(av_packet_alloc());
+    if (!packet)
+        return std::nullopt;
+    std::int64_t total = 0;
+    std::int64_t pendingSkip = 0;
+    while (av_read_frame(&input, packet.get()) >= 0) {
+        if (packet->stream_index != streamIndex) {
+            av_packet_unref(packet.get());
+            continue;
+        }
+        if (packet->duration <= 0) {
+            av_packet_unref(packet.get());
+            return std::nullopt;
+        }
+        std::int64_t frames = av_rescale_q(packet->duration, stream.time_base,
+                                           AVRational{1, stream.codecpar->sample_rate});
+        std::int64_t skip = 0;
+        std::int64_t padding = 0;
+        skipAmounts(*packet, skip, padding);
+        av_packet_unref(packet.get());
+        // The decoder trims the end of a frame only when the padding fits in it.
+        if (padding > 0 && padding <= frames)
+            frames -= padding;
+        if (skip > 0)
+            pendingSkip = skip;  // a new skip replaces what was left
+        const std::int64_t skipped = std::min(pendingSkip, frames);
+        pendingSkip -= skipped;
+        total += frames - skipped;
+    }
+    return total;
+}
+
+}  // namespace
+
+std::optional<std::int64_t> decodedFrameCount(const char* path, int streamIndex)
+{
+    InputPtr input = openInput(path);
+    if (!input || streamIndex < 0 || streamIndex >= static_cast<int>(input->nb_streams))
+        return std::nullopt;
+    const AVCodecParameters& params = *input->streams[streamIndex]->codecpar;
+    if (hasExactPacketDurations(params.codec_id) && params.sample_rate > 0) {
+        if (auto frames = scanPackets(*input, streamIndex))
+            return frames;
+    }
+    input.reset();
+    auto source = FrameSource::open(path);
+    if (!source || source->streamIndex() != streamIndex)
+        return std::nullopt;
+    std::int64_t total = 0;
+    while (const AVFrame* frame = source->next())
+        total += frame->nb_samples;
+    return total;
+}
+
+}  // namespace tw::audio

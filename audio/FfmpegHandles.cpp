@@ -1,0 +1,43 @@
+#include "audio/FfmpegHandles.h"
+
+#include <mutex>
+
+namespace tw::audio {
+
+InputPtr openInput(const char* path)
+{
+    quietFfmpegLog();
+    AVFormatContext* raw = nullptr;
+    if (avformat_open_input(&raw, path, nullptr, nullptr) < 0)
+        return nullptr;
+    InputPtr input(raw);
+    if (avformat_find_stream_info(input.get(), nullptr) < 0)
+        return nullptr;
+    return input;
+}
+
+void quietFfmpegLog()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { av_log_set_level(AV_LOG_FATAL); });
+}
+
+}  // namespace tw::audio
+
+namespace tw::audio {
+
+CodecPtr openDecoder(const AVStream& stream)
+{
+    const AVCodec* codec = avcodec_find_decoder(stream.codecpar->codec_id);
+    if (!codec)
+        return nullptr;
+    CodecPtr context(avcodec_alloc_context3(codec));
+    if (!context || avcodec_parameters_to_context(context.get(), stream.codecpar) < 0)
+        return nullptr;
+    context->pkt_timebase = stream.time_base;
+    if (avcodec_open2(context.get(), codec, nullptr) < 0)
+        return nullptr;
+    return context;
+}
+
+}  // namespace tw::audio

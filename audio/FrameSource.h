@@ -1,0 +1,33 @@
+// Demuxes and decodes the best audio stream of a file, frame by frame.
+#pragma once
+
+#include "audio/FfmpegHandles.h"
+
+namespace tw::audio {
+
+class FrameSource {
+public:
+    FrameSource() = default;
+    // Null when the file cannot be opened or has no decodable audio stream.
+    static std::unique_ptr<FrameSource> open(const char* path);
+
+    // The next decoded frame (valid until the next call), or null at the end:
+    // end of file, a read error, or a run of undecodable data. Corrupt
+    // packets on the way are skipped.
+    const AVFrame* next();
+
+    int streamIndex() const { return streamIndex_; }
+    const AVCodecContext& decoder() const { return *decoder_; }
+    std::int64_t fileSize() const;
+
+private:
+    InputPtr input_;
+    CodecPtr decoder_;
+    PacketPtr packet_;
+    FramePtr frame_;
+    int streamIndex_ = -1;
+    bool flushed_ = false;
+    bool finished_ = false;
+};
+
+}  // namespace tw::audio

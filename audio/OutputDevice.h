@@ -1,0 +1,35 @@
+// Where playback streams are heard: a sound card or the silent device. Both
+// run a mixer at a fixed rate and count the frames they have rendered.
+#pragma once
+
+#include "audio/Mixer.h"
+
+#include <cstdint>
+
+namespace tw::audio {
+
+class OutputDevice {
+public:
+    virtual ~OutputDevice() = default;
+    OutputDevice() = default;
+    OutputDevice(const OutputDevice&) = delete;
+    OutputDevice& operator=(const OutputDevice&) = delete;
+
+    Mixer& mixer() { return mixer_; }
+    int rate() const { return rate_; }
+    // Frames rendered so far.
+    std::int64_t renderedFrames() const { return mixer_.renderedFrames(); }
+    // Frames rendered but not yet heard.
+    virtual std::int64_t latencyFrames() const = 0;
+    // Stops rendering; the mixer is not called afterwards.
+    virtual void close() = 0;
+
+protected:
+    explicit OutputDevice(int rate) : rate_(rate) {}
+
+private:
+    Mixer mixer_;
+    int rate_ = 44100;
+};
+
+}  // namespace tw::audio

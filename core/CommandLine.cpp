@@ -1,0 +1,30 @@
+#include "core/CommandLine.h"
+
+#include <filesystem>
+#include <system_error>
+
+namespace tw {
+
+std::string joinArguments(const std::vector<std::string>& argv)
+{
+    std::string joined;
+    for (std::size_t i = 1; i < argv.size(); ++i) {
+        if (i > 1)
+            joined += ' ';
+        joined += argv[i];
+    }
+    return joined;
+}
+
+std::optional<std::string> commandLineFile(const std::vector<std::string>& argv)
+{
+    if (argv.size() < 2)
+        return std::nullopt;
+    std::string joined = joinArguments(argv);
+    std::error_code ec;
+    if (joined.empty() || !std::filesystem::exists(std::filesystem::u8path(joined), ec))
+        return std::nullopt;
+    return joined;
+}
+
+}  // namespace tw

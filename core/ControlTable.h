@@ -1,0 +1,45 @@
+// Which commands are enabled in which transport state, and the play-position
+// column that the marker commands are compared with.
+#pragma once
+
+#include <cstdint>
+
+#include "audio/bass.h"
+
+namespace tw {
+
+struct ControlInputs {
+    std::int32_t state = 0;     // playState: 0 no document, 1 stopped, 2 playing, 3 paused
+    bool modified = false;
+    bool zoom1Checked = false;  // MZoom1 carries the check mark
+    bool zoom10Checked = false; // MZoom10 carries the check mark
+    std::uint32_t p = 0;        // play-position column
+    std::uint32_t selStart = 0;
+    std::uint32_t selFinish = 0;
+};
+
+// One flag per row of the command table.
+struct ControlFlags {
+    bool open = false;      // MOpen, ButtonOpen
+    bool doc = false;       // close, save as, select all, the edits, the zoom menu items
+    bool save = false;      // MSave, ButtonSave
+    bool zoomIn = false;    // ButtonZoomIn
+    bool zoomOut = false;   // ButtonZoomOut
+    bool play = false;      // MPlay, CButtonPlay, MPlayFromHere, CButtonPlayFromHere, MPopPlayFromHere
+    bool pause = false;     // MPause, CButtonPause
+    bool stop = false;      // MStop, CButtonStop
+    bool setStart = false;  // MSetStart, CButtonSetStart, MPopSetStart
+    bool setFinish = false; // MSetFinish, CButtonSetFinish, MPopSetFinish
+
+    bool operator==(const ControlFlags&) const = default;
+};
+
+ControlFlags controlFlags(const ControlInputs& in);
+
+// columnCount × position / streamLength in floating point, truncated toward
+// zero. Only the low 32 bits of position count, taken as signed; a negative
+// column wraps to its unsigned 32-bit value, as the marker comparisons expect.
+// 0 when streamLength or columnCount is 0.
+std::uint32_t playColumn(std::uint32_t columnCount, QWORD position, std::uint32_t streamLength);
+
+}  // namespace tw

@@ -1,0 +1,64 @@
+#include "core/TerminationSignals.h"
+
+#include <QCoreApplication>
+#include <QSocketNotifier>
+
+#ifdef __linux__
+#include <csignal>
+#include <pthread.h>
+#include <sys/signalfd.h>
+#include <unistd.h>
+#endif
+
+namespace tw {
+
+#ifdef __linux__
+namespace {
+sigset_t terminationSet()
+{
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGINT);
+    sigaddset(&set, SIGTERM);
+    sigaddset(&set, SIGHUP);
+    return set;
+}
+}  // namespace
+
+void TerminationSignals::holdBack()
+{
+    const sigset_t set = terminationSet();
+    pthread_sigmask(SIG_BLOCK, &set, nullptr);
+}
+
+TerminationSignals::TerminationSignals(QObject* parent) : QObject(parent)
+{
+    const sigset_t set = terminationSet();
+    fd_ = signalfd(-1, &set, SFD_NONBLOCK | SFD_CLOEXEC);
+    if (fd_ < 0)
+        return;
+    notifier_ = new QSocketNotifier(fd_, QSocketNotifier::Read, this);
+    connect(notifier_, &QSocketNotifier::activated, this, &TerminationSignals::received);
+}
+
+TerminationSignals::~TerminationSignals()
+{
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+void TerminationSignals::received()
+{
+    signalfd_siginfo info{};
+    while (::read(fd_, &info, sizeof info) == static_cast<ssize_t>(sizeof info)) {
+    }
+    QCoreApplication::exit(0);
+}
+#else
+void TerminationSignals::holdBack() {}
+TerminationSignals::TerminationSignals(QObject* parent) : QObject(parent) {}
+TerminationSignals::~TerminationSignals() = default;
+void TerminationSignals::received() {}
+#endif
+
+}  // namespace tw

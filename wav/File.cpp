@@ -1,0 +1,148 @@
+#include "wav/File.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
+
+namespace tw {
+
+namespace {
+
+int openWith(const std::string& path, int flags)
+{
+    int fd;
+    do {
+        fd = ::open(path.c_str(), flags | O_CLOEXEC, 0644);
+    } while (fd < 0 && errno == EINTR);
+    return fd;
+}
+
+}  // namespace
+
+File::~File() { close(); }
+
+File::File(File&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+
+File& File::operator=(File&& other) noexcept
+{
+    if (this != &other) {
+        close();
+        fd_ = std::exchange(other.fd_, -1);
+    }
+    return *this;
+}
+
+File File::openRead(const std::string& path) { return File(openWith(path, O_RDONLY)); }
+
+File File::openReadWrite(const std::string& path) { return File(openWith(path, O_RDWR)); }
+
+File File::create(const std::string& path) { return File(openWith(path, O_RDWR | O_CREAT | O_TRUNC)); }
+
+std::size_t File::read(void* buffer, std::size_t size)
+{
+    auto* out = static_cast<char*>(buffer);
+    std::size_t done = 0;
+    while (fd_ >= 0 && done < size) {
+        const ssize_t n = ::read(fd_, out + done, size - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        done += static_cast<std::size_t>(n);
+    }
+    return done;
+}
+
+std::size_t File::readAt(void* buffer, std::size_t size, std::uint64_t offset) const
+{
+    auto* out = static_cast<char*>(buffer);
+    std::size_t done = 0;
+    while (fd_ >= 0 && done < size) {
+        const ssize_t n = ::pread(fd_, out + done, size - done, static_cast<off_t>(offset + done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        done += static_cast<std::size_t>(n);
+    }
+    return done;
+}
+
+bool File::write(const void* buffer, std::size_t size)
+{
+    const auto* in = static_cast<const char*>(buffer);
+    std::size_t done = 0;
+    while (fd_ >= 0 && done < size) {
+        const ssize_t n = ::write(fd_, in + done, size - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return done == size;
+}
+
+bool File::writeAt(const void* buffer, std::size_t size, std::uint64_t offset)
+{
+    const auto* in = static_cast<const char*>(buffer);
+    std::size_t done = 0;
+    while (fd_ >= 0 && done < size) {
+        const ssize_t n = ::pwrite(fd_, in + done, size - done, static_cast<off_t>(offset + done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return done == size;
+}
+
+bool File::seek(std::uint64_t offset)
+{
+    return fd_ >= 0 && ::lseek(fd_, static_cast<off_t>(offset), SEEK_SET) >= 0;
+}
+
+bool File::skip(std::uint64_t count)
+{
+    return fd_ >= 0 && ::lseek(fd_, static_cast<off_t>(count), SEEK_CUR) >= 0;
+}
+
+std::uint64_t File::position() const
+{
+    if (fd_ < 0)
+        return 0;
+    const off_t at = ::lseek(fd_, 0, SEEK_CUR);
+    return at < 0 ? 0 : static_cast<std::uint64_t>(at);
+}
+
+std::uint64_t File::size() const
+{
+    struct stat st {};
+    if (fd_ < 0 || ::fstat(fd_, &st) != 0)
+        return 0;
+    return static_cast<std::uint64_t>(st.st_size);
+}
+
+bool File::close()
+{
+    if (fd_ < 0)
+        return true;
+    const int rc = ::close(std::exchange(fd_, -1));
+    return rc == 0;
+}
+
+bool removeFile(const std::string& path)
+{
+    return ::unlink(path.c_str()) == 0 || errno == ENOENT;
+}
+
+bool fileExists(const std::string& path)
+{
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0;
+}
+
+}  // namespace tw
