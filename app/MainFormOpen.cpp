@@ -32,7 +32,7 @@ void TMainForm::ButtonOpenClick()
 
 void TMainForm::OpenSourceFile()
 {
-    if (!acceptSourceExtension(sourcePath, *this))
+    if (!acceptSource(sourcePath, *this))
         return;
 
     WindowProgress& progress = OpenForm->progress();
@@ -45,8 +45,9 @@ void TMainForm::OpenSourceFile()
     // pressed during the copy or the overview; otherwise the window stays
     // until Cancel.
     bool completed = false;
-    runModal<TOpenThread>(*OpenForm, [this, &progress, &completed] {
-        switch (runOpenBody(*this, progress, *this)) {
+    OpenCut cut;
+    runModal<TOpenThread>(*OpenForm, [this, &progress, &completed, &cut] {
+        switch (runOpenBody(*this, progress, *this, cut, options_.workFileLimit)) {
         case OpenResult::Completed:
             completed = true;
             OpenForm->done(mrOk);
@@ -59,8 +60,16 @@ void TMainForm::OpenSourceFile()
             break;
         }
     });
-    if (completed)
-        showOpenedDocument();
+    if (!completed)
+        return;
+    if (cut.cut)
+        show({openCutMessage(cut.keptSeconds), {}, MsgIcon::Information, MsgButtons::Ok});
+    showOpenedDocument();
+}
+
+void TMainForm::abandonLongSteps()
+{
+    OpenForm->progress().requestQuit();
 }
 
 void TMainForm::showOpenedDocument()

@@ -15,6 +15,7 @@
 #include "core/DocumentState.h"
 #include "core/Messages.h"
 #include "core/PrivateTempDir.h"
+#include "document/WaveHeader.h"
 #include "i18n/LanguageText.h"
 #include "ui/PaintBox.h"
 #include "ui/Prompter.h"
@@ -45,6 +46,7 @@ struct TMainFormOptions {
     Prompter::MessageHook messageHook;
     Prompter::FileHook fileHook;
     std::string tempBase;  // where the private temporary directory goes; empty: the system's
+    std::uint64_t workFileLimit = kMaxWorkFileBytes;  // the open keeps at most this much
 };
 
 // A file dialog's filter and 1-based chosen entry.
@@ -64,6 +66,9 @@ public:
     using QMainWindow::show;
     std::optional<FileDialogChoice> fileDialog(const FileDialogRequest& request);
     Prompter& prompter() { return prompter_; }
+
+    // The program is ending: a long step under way leaves at its next block.
+    void abandonLongSteps();
 
     // Sets playState, enables the commands for it and, in states 0 and 1,
     // rewrites the status bar.

@@ -62,10 +62,12 @@ std::shared_ptr<OutputDevice> AudioLayer::device() const
     return device_;
 }
 
-DWORD AudioLayer::createDecoder(const std::string& path)
+DWORD AudioLayer::createDecoder(const std::string& path, const KeepGoing& keepGoing)
 {
-    if (auto stream = DecodeStream::open(path))
+    if (auto stream = DecodeStream::open(path, keepGoing))
         return registry_.add(std::move(stream));
+    if (keepGoing && !keepGoing())
+        return 0;
     // What FFmpeg cannot read may still be MPEG audio libmpg123 can.
     auto stream = Mpg123Stream::open(path);
     return stream ? registry_.add(std::move(stream)) : 0;

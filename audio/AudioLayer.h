@@ -3,6 +3,7 @@
 // reached through instance().
 #pragma once
 
+#include "audio/DecodedLength.h"
 #include "audio/HandleRegistry.h"
 #include "audio/OutputDevice.h"
 
@@ -19,7 +20,7 @@ public:
     bool init(int device, DWORD freq);
     bool free();
 
-    DWORD createDecoder(const std::string& path);
+    DWORD createDecoder(const std::string& path, const KeepGoing& keepGoing = {});
     DWORD createPlayback(const std::string& path);
     bool release(DWORD handle) { return registry_.remove(handle) != nullptr; }
     std::shared_ptr<Channel> find(DWORD handle) const { return registry_.find(handle); }

@@ -7,7 +7,7 @@
 
 namespace tw::audio {
 
-std::shared_ptr<DecodeStream> DecodeStream::open(const std::string& path)
+std::shared_ptr<DecodeStream> DecodeStream::open(const std::string& path, const KeepGoing& keepGoing)
 {
     auto stream = std::make_shared<DecodeStream>();
     stream->source_ = FrameSource::open(path.c_str());
@@ -20,7 +20,7 @@ std::shared_ptr<DecodeStream> DecodeStream::open(const std::string& path)
     // counts when at least one frame really decodes.
     if (!stream->decodeMore())
         return nullptr;
-    const auto frames = decodedFrameCount(path.c_str(), stream->source_->streamIndex());
+    const auto frames = decodedFrameCount(path.c_str(), stream->source_->streamIndex(), keepGoing);
     if (!frames || *frames <= 0)
         return nullptr;
     stream->path_ = path;

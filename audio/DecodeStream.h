@@ -3,6 +3,7 @@
 #pragma once
 
 #include "audio/DecodedChannel.h"
+#include "audio/DecodedLength.h"
 #include "audio/FrameSource.h"
 
 #include <memory>
@@ -12,8 +13,9 @@ namespace tw::audio {
 
 class DecodeStream final : public DecodedChannel {
 public:
-    // Null when the file is not decodable audio.
-    static std::shared_ptr<DecodeStream> open(const std::string& path);
+    // Null when the file is not decodable audio, or keepGoing (asked while
+    // the exact length is found) said to stop.
+    static std::shared_ptr<DecodeStream> open(const std::string& path, const KeepGoing& keepGoing = {});
     DecodeStream() = default;
     ~DecodeStream() override;
 

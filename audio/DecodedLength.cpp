@@ -27,7 +27,9 @@ void skipAmounts(const AVPacket& packet, std::int64_t& skip, std::int64_t& paddi
     padding = AV_RL32(side + 4);
 }
 
-std::optional<std::int64_t> scanPackets(AVFormatContext& input, int streamIndex)
+// Packets' own durations; empty when one has none, or stopped.
+std::optional<std::int64_t> scanPackets(AVFormatContext& input, int streamIndex, const KeepGoing& keepGoing,
+                                        bool& stopped)
 {
     const AVStream& stream = *input.streams[streamIndex];
     PacketPtr packet(av_packet_alloc());
@@ -36,6 +38,11 @@ std::optional<std::int64_t> scanPackets(AVFormatContext& input, int streamIndex)
     std::int64_t total = 0;
     std::int64_t pendingSkip = 0;
     while (av_read_frame(&input, packet.get()) >= 0) {
+        if (keepGoing && !keepGoing()) {
+            stopped = true;
+            av_packet_unref(packet.get());
+            return std::nullopt;
+        }
         if (packet->stream_index != streamIndex) {
             av_packet_unref(packet.get());
             continue;
@@ -64,23 +71,29 @@ std::optional<std::int64_t> scanPackets(AVFormatContext& input, int streamIndex)
 
 }  // namespace
 
-std::optional<std::int64_t> decodedFrameCount(const char* path, int streamIndex)
+std::optional<std::int64_t> decodedFrameCount(const char* path, int streamIndex, const KeepGoing& keepGoing)
 {
     InputPtr input = openInput(path);
     if (!input || streamIndex < 0 || streamIndex >= static_cast<int>(input->nb_streams))
         return std::nullopt;
     const AVCodecParameters& params = *input->streams[streamIndex]->codecpar;
     if (hasExactPacketDurations(params.codec_id) && params.sample_rate > 0) {
-        if (auto frames = scanPackets(*input, streamIndex))
+        bool stopped = false;
+        if (auto frames = scanPackets(*input, streamIndex, keepGoing, stopped))
             return frames;
+        if (stopped)
+            return std::nullopt;
     }
     input.reset();
     auto source = FrameSource::open(path);
     if (!source || source->streamIndex() != streamIndex)
         return std::nullopt;
     std::int64_t total = 0;
-    while (const AVFrame* frame = source->next())
+    while (const AVFrame* frame = source->next()) {
         total += frame->nb_samples;
+        if (keepGoing && !keepGoing())
+            return std::nullopt;
+    }
     return total;
 }
 

@@ -1,14 +1,22 @@
 #include "audio/FfmpegHandles.h"
 
 #include <mutex>
+#include <string>
 
 namespace tw::audio {
 
 InputPtr openInput(const char* path)
 {
     quietFfmpegLog();
+    // Always a local file: a name such as "pipe:1.mp3" or "http:x.mp3" must
+    // not pick another protocol, nor a playlist inside the file another source.
     AVFormatContext* raw = nullptr;
-    if (avformat_open_input(&raw, path, nullptr, nullptr) < 0)
+    AVDictionary* options = nullptr;
+    av_dict_set(&options, "protocol_whitelist", "file", 0);
+    const std::string url = std::string("file:") + path;
+    const int opened = avformat_open_input(&raw, url.c_str(), nullptr, &options);
+    av_dict_free(&options);
+    if (opened < 0)
         return nullptr;
     InputPtr input(raw);
     if (avformat_find_stream_info(input.get(), nullptr) < 0)

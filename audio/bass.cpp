@@ -9,7 +9,8 @@ using tw::audio::AudioLayer;
 
 namespace {
 
-HSTREAM createFromFile(BOOL mem, const void* file, QWORD offset, QWORD length, DWORD flags)
+HSTREAM createFromFile(BOOL mem, const void* file, QWORD offset, QWORD length, DWORD flags,
+                       STREAMCREATEPROC* proc = nullptr, void* user = nullptr)
 {
     if (mem || !file || offset != 0 || length != 0)
         return 0;
@@ -17,7 +18,12 @@ HSTREAM createFromFile(BOOL mem, const void* file, QWORD offset, QWORD length, D
     if (path.empty())
         return 0;
     AudioLayer& layer = AudioLayer::instance();
-    return (flags & BASS_STREAM_DECODE) ? layer.createDecoder(path) : layer.createPlayback(path);
+    if (!(flags & BASS_STREAM_DECODE))
+        return layer.createPlayback(path);
+    tw::audio::KeepGoing keepGoing;
+    if (proc)
+        keepGoing = [proc, user] { return proc(user) != FALSE; };
+    return layer.createDecoder(path, keepGoing);
 }
 
 }  // namespace
@@ -47,6 +53,18 @@ HSTREAM BASS_StreamCreateFile(BOOL mem, const void* file, QWORD offset, QWORD le
 HSTREAM BASS_WMA_StreamCreateFile(BOOL mem, const void* file, QWORD offset, QWORD length, DWORD flags)
 {
     return createFromFile(mem, file, offset, length, flags | BASS_STREAM_DECODE);
+}
+
+HSTREAM BASS_StreamCreateFileEx(BOOL mem, const void* file, QWORD offset, QWORD length, DWORD flags,
+                                STREAMCREATEPROC* proc, void* user)
+{
+    return createFromFile(mem, file, offset, length, flags, proc, user);
+}
+
+HSTREAM BASS_WMA_StreamCreateFileEx(BOOL mem, const void* file, QWORD offset, QWORD length, DWORD flags,
+                                    STREAMCREATEPROC* proc, void* user)
+{
+    return createFromFile(mem, file, offset, length, flags | BASS_STREAM_DECODE, proc, user);
 }
 
 BOOL BASS_StreamFree(HSTREAM handle)

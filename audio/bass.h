@@ -79,6 +79,15 @@ BOOL BASS_Free();
 HSTREAM BASS_StreamCreateFile(BOOL mem, const void* file, QWORD offset, QWORD length, DWORD flags);
 // Decoding stream on a WMA file (BASS_STREAM_DECODE expected in flags).
 HSTREAM BASS_WMA_StreamCreateFile(BOOL mem, const void* file, QWORD offset, QWORD length, DWORD flags);
+// The same, with proc called now and then while the stream is made (the
+// exact length of a file without packet durations, such as WMA, takes a
+// decoding pass): it may pump window messages, and FALSE abandons the
+// creation, which then returns 0.
+using STREAMCREATEPROC = BOOL(void* user);
+HSTREAM BASS_StreamCreateFileEx(BOOL mem, const void* file, QWORD offset, QWORD length, DWORD flags,
+                                STREAMCREATEPROC* proc, void* user);
+HSTREAM BASS_WMA_StreamCreateFileEx(BOOL mem, const void* file, QWORD offset, QWORD length, DWORD flags,
+                                    STREAMCREATEPROC* proc, void* user);
 BOOL BASS_StreamFree(HSTREAM handle);
 
 BOOL BASS_ChannelGetInfo(DWORD handle, BASS_CHANNELINFO* info);

@@ -51,8 +51,9 @@ int main(int argc, char** argv)
         doc.sourcePath = mp3;
         bench::QuietProgress progress;
         bench::PrintingMessenger messages;
+        tw::OpenCut cut;
         OpenResult result = OpenResult::Failed;
-        ours = std::min(ours, bench::secondsOf([&] { result = runOpenBody(doc, progress, messages); }));
+        ours = std::min(ours, bench::secondsOf([&] { result = runOpenBody(doc, progress, messages, cut); }));
         if (result != OpenResult::Completed) {
             std::fprintf(stderr, "open_mp3: the open did not complete\n");
             BASS_Free();

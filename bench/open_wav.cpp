@@ -40,8 +40,9 @@ int main(int argc, char** argv)
         doc.sourcePath = source;
         bench::QuietProgress progress;
         bench::PrintingMessenger messages;
+        tw::OpenCut cut;
         OpenResult result = OpenResult::Failed;
-        ours = std::min(ours, bench::secondsOf([&] { result = runOpenBody(doc, progress, messages); }));
+        ours = std::min(ours, bench::secondsOf([&] { result = runOpenBody(doc, progress, messages, cut); }));
         if (result != OpenResult::Completed || doc.columnCount != 15876) {
             std::fprintf(stderr, "open_wav: the open did not complete (%u columns)\n", doc.columnCount);
             return 1;

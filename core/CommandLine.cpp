@@ -21,8 +21,9 @@ std::optional<std::string> commandLineFile(const std::vector<std::string>& argv)
     if (argv.size() < 2)
         return std::nullopt;
     std::string joined = joinArguments(argv);
+    // The bytes as given name the file: no conversion through Unicode.
     std::error_code ec;
-    if (joined.empty() || !std::filesystem::exists(std::filesystem::u8path(joined), ec))
+    if (joined.empty() || !std::filesystem::is_regular_file(std::filesystem::path(joined), ec))
         return std::nullopt;
     return joined;
 }

@@ -11,7 +11,9 @@ namespace tw {
 // given without quotes comes together again. Empty without arguments.
 std::string joinArguments(const std::vector<std::string>& argv);
 
-// The joined arguments when they name an existing file, else nothing.
+// The joined arguments when they name an existing regular file (after
+// following links), else nothing: a FIFO, a device or a directory is
+// ignored as a missing file is.
 std::optional<std::string> commandLineFile(const std::vector<std::string>& argv);
 
 }  // namespace tw

@@ -1,6 +1,11 @@
 // A directory of our own inside the system's temporary directory: created
 // with mode 0700 under an unpredictable name, removed with its contents when
 // the object goes.
+//
+// While it lives, the directory is locked (flock on the directory itself).
+// Making one first removes the directories that earlier runs of this user
+// left behind when they were killed or crashed: those whose lock nobody
+// holds any more.
 #pragma once
 
 #include <string>
@@ -21,6 +26,11 @@ public:
 
 private:
     std::string path_;
+    int lock_ = -1;
 };
+
+// Removes the directories of this program and user in base that no living
+// instance holds. Returns how many it removed.
+int removeLeftoverTempDirs(const std::string& base);
 
 }  // namespace tw

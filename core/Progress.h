@@ -15,6 +15,9 @@ public:
     // Lets the user interface breathe; cheap to call per frame.
     virtual void pump() = 0;
     virtual bool stopRequested() const = 0;
+    // The program is ending (a termination signal): every long step leaves at
+    // its next block, also where Cancel does not count.
+    virtual bool quitting() const { return false; }
 };
 
 // Progress that touches a bar only when its value changes and pumps at most
@@ -59,10 +62,12 @@ public:
     }
     void pump() override { ++pumps; }
     bool stopRequested() const override { return stop; }
+    bool quitting() const override { return quit; }
 
     std::array<int, 2> bars{0, 0};
     long long pumps = 0;
     bool stop = false;
+    bool quit = false;
 };
 
 }  // namespace tw

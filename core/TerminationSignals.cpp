@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
+#include <QTimer>
 
 #ifdef __linux__
 #include <csignal>
@@ -53,6 +54,15 @@ void TerminationSignals::received()
     while (::read(fd_, &info, sizeof info) == static_cast<ssize_t>(sizeof info)) {
     }
     QCoreApplication::exit(0);
+    if (received_)
+        return;
+    received_ = true;
+    // A loop that begins after this one is left as soon as it runs.
+    quitting_ = new QTimer(this);
+    quitting_->setInterval(10);
+    connect(quitting_, &QTimer::timeout, this, [] { QCoreApplication::exit(0); });
+    quitting_->start();
+    emit terminationRequested();
 }
 #else
 void TerminationSignals::holdBack() {}

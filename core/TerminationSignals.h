@@ -1,11 +1,13 @@
 // Ends the program cleanly on SIGINT, SIGTERM and SIGHUP: every event loop is
-// left as by a normal quit, so the windows close and the private temporary
-// directory is removed.
+// left as by a normal quit, and so is every loop begun afterwards (a message
+// box or progress window that a step still opens on its way out), so that
+// the program reaches its end and the private temporary directory is removed.
 #pragma once
 
 #include <QObject>
 
 class QSocketNotifier;
+class QTimer;
 
 namespace tw {
 
@@ -20,11 +22,21 @@ public:
     explicit TerminationSignals(QObject* parent = nullptr);
     ~TerminationSignals() override;
 
+    // A signal has arrived: the program must not start its main loop or any
+    // further work.
+    bool wasReceived() const { return received_; }
+
+signals:
+    // Emitted once, when the first signal arrives.
+    void terminationRequested();
+
 private:
     void received();
 
     int fd_ = -1;
     QSocketNotifier* notifier_ = nullptr;
+    QTimer* quitting_ = nullptr;
+    bool received_ = false;
 };
 
 }  // namespace tw

@@ -1,16 +1,20 @@
 #include "document/CopySource.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <unistd.h>
 #include <vector>
 
+#include "document/DecodeSource.h"
+#include "document/SourceKind.h"
 #include "wav/File.h"
+#include "wav/LittleEndian.h"
+#include "wav/WaveRules.h"
 
 namespace tw {
 
 namespace {
-
-constexpr std::size_t kCopyBlock = 8 << 20;
 
 int copyPercent(std::uint64_t total, std::uint64_t size)
 {
@@ -19,57 +23,149 @@ int copyPercent(std::uint64_t total, std::uint64_t size)
     return static_cast<int>(static_cast<double>(total) * 100.0 / static_cast<double>(size));
 }
 
-// In-kernel copy of the next block; -1 when the file systems cannot do it.
-ssize_t copyInKernel(const File& from, const File& to, std::size_t size)
+// Block sizes that keep each block near 10 ms of work, so the window is
+// pumped often on a slow disk, and at most 1 % of the file, so the bar moves
+// in fine steps.
+class BlockPacer {
+public:
+    explicit BlockPacer(std::uint64_t size)
+        : largest_(std::clamp<std::uint64_t>(size / 100, kSmallest, kLargest)), block_(std::min(kStart, largest_))
+    {
+    }
+    std::size_t next() const { return static_cast<std::size_t>(block_); }
+    void took(std::chrono::steady_clock::duration time)
+    {
+        using namespace std::chrono_literals;
+        if (time < 5ms)
+            block_ = std::min(block_ * 2, largest_);
+        else if (time > 20ms)
+            block_ = std::max(block_ / 2, kSmallest);
+    }
+
+private:
+    static constexpr std::uint64_t kSmallest = 64 << 10;
+    static constexpr std::uint64_t kStart = 1 << 20;
+    static constexpr std::uint64_t kLargest = 8 << 20;
+    std::uint64_t largest_;
+    std::uint64_t block_;
+};
+
+enum class Moved { Some, End, ReadFailed, WriteFailed };
+
+struct Step {
+    Moved what;
+    std::size_t bytes;
+};
+
+// In-kernel copy of the next block; nothing when the file systems cannot do it.
+std::optional<Step> copyInKernel(const File& from, const File& to, std::size_t size)
 {
     ssize_t n;
     do {
         n = ::copy_file_range(from.fd(), nullptr, to.fd(), nullptr, size, 0);
     } while (n < 0 && errno == EINTR);
-    return n;
+    if (n < 0)
+        return std::nullopt;
+    return Step{n == 0 ? Moved::End : Moved::Some, static_cast<std::size_t>(n)};
+}
+
+Step copyThroughBuffer(File& from, File& to, std::vector<std::uint8_t>& buffer, std::size_t size)
+{
+    buffer.resize(std::max(buffer.size(), size));
+    ssize_t n;
+    do {
+        n = ::read(from.fd(), buffer.data(), size);
+    } while (n < 0 && errno == EINTR);
+    if (n < 0)
+        return {Moved::ReadFailed, 0};
+    if (n == 0)
+        return {Moved::End, 0};
+    if (!to.write(buffer.data(), static_cast<std::size_t>(n)))
+        return {Moved::WriteFailed, 0};
+    return {Moved::Some, static_cast<std::size_t>(n)};
+}
+
+// The copy stopped at the limit: when its sound ran on, end the work file with
+// the last whole frame and set its sizes to match. Returns the seconds kept,
+// or nothing when no sound was lost (or the file is no WAV the rules accept).
+std::optional<std::uint32_t> endAtLimit(File& work, std::uint64_t copied, bool& written)
+{
+    written = true;
+    const WaveRulesResult rules = applyWaveRules(
+        [&work](std::uint64_t offset, void* buffer, std::size_t size) { return work.readAt(buffer, size, offset); });
+    if (!rules.ok() || rules.dataOffset >= copied || rules.dataOffset + rules.dataLength <= copied)
+        return std::nullopt;
+    const std::uint32_t frame = waveFrameSize(rules.channels, rules.bitsPerSample);
+    const auto kept = static_cast<std::uint32_t>((copied - rules.dataOffset) / frame * frame);
+    const std::uint64_t end = rules.dataOffset + kept;
+    std::uint8_t field[4];
+    putLe32(field, kept);
+    written = work.writeAt(field, 4, rules.dataOffset - 4);
+    putLe32(field, static_cast<std::uint32_t>(end - 8));
+    written = work.writeAt(field, 4, 4) && written;
+    written = ::ftruncate(work.fd(), static_cast<off_t>(end)) == 0 && written;
+    return waveDurationSeconds(kept, rules.sampleRate, rules.channels, rules.bitsPerSample).value_or(0);
 }
 
 }  // namespace
 
-OpenResult copySource(DocumentState& doc, Progress& progress)
+OpenResult copySource(DocumentState& doc, Progress& progress, Messenger& messages, OpenCut& cut,
+                      std::uint64_t limit)
 {
-    File source = File::openRead(doc.sourcePath);
-    if (!source)
+    File source = File::openRegular(doc.sourcePath);
+    if (!source) {
+        messages.inform(kMsgCannotOpenSource);
         return OpenResult::Failed;
+    }
     File work = File::create(doc.workPath);
-    if (!work)
+    const auto writeFailed = [&] {
+        work.close();
+        removeFile(doc.workPath);  // do not keep a disk full of a broken copy
+        messages.inform(kMsgMp3TempFile);
         return OpenResult::Failed;
+    };
+    if (!work)
+        return writeFailed();
 
-    const std::uint64_t size = source.size();
+    const std::uint64_t size = std::min(source.size(), limit);
+    BlockPacer pacer(size);
+    std::vector<std::uint8_t> buffer;
     std::uint64_t total = 0;
     bool inKernel = true;
-    std::vector<std::uint8_t> buffer;
-    for (;;) {
-        std::size_t n = 0;
-        if (inKernel) {
-            const ssize_t copied = copyInKernel(source, work, kCopyBlock);
-            if (copied < 0 && total == 0) {
-                inKernel = false;
-                continue;
-            }
-            if (copied < 0)
-                return OpenResult::Failed;
-            n = static_cast<std::size_t>(copied);
-        } else {
-            buffer.resize(kCopyBlock);
-            n = source.read(buffer.data(), buffer.size());
-            if (n > 0 && !work.write(buffer.data(), n))
-                return OpenResult::Failed;
+    while (total < limit) {
+        const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(pacer.next(), limit - total));
+        const auto start = std::chrono::steady_clock::now();
+        std::optional<Step> step = inKernel ? copyInKernel(source, work, want) : std::nullopt;
+        if (!step) {
+            // Either side may have failed: the buffered copy tells which.
+            inKernel = false;
+            step = copyThroughBuffer(source, work, buffer, want);
         }
-        if (n == 0)
+        if (step->what == Moved::ReadFailed) {
+            work.close();
+            removeFile(doc.workPath);
+            messages.inform(kMsgCannotOpenSource);
+            return OpenResult::Failed;
+        }
+        if (step->what == Moved::WriteFailed)
+            return writeFailed();
+        if (step->what == Moved::End)
             break;
-        total += n;
+        pacer.took(std::chrono::steady_clock::now() - start);
+        total += step->bytes;
         progress.setBar(0, copyPercent(total, size));
         progress.pump();
+        if (progress.quitting())
+            return OpenResult::Cancelled;
+    }
+    bool written = true;
+    if (total >= limit) {
+        if (auto kept = endAtLimit(work, total, written))
+            cut = {true, *kept};
     }
     source.close();
-    if (!work.close())
-        return OpenResult::Failed;
+    if (!work.close() || !written)
+        return writeFailed();
     doc.sourceBitrate = 0;
     return OpenResult::Completed;
 }

@@ -9,6 +9,7 @@
 #include "document/SourceBitrate.h"
 #include "document/WaveHeader.h"
 #include "document/WorkDataSink.h"
+#include "wav/WaveRules.h"
 
 namespace tw {
 
@@ -44,14 +45,29 @@ int decodePercent(HSTREAM decoder)
     return percent >= 100.0 ? 100 : static_cast<int>(percent);
 }
 
+
+// Keeps the window alive while the decoder finds the exact length, and lets
+// Cancel end that pass.
+BOOL keepCreating(void* user)
+{
+    auto& progress = *static_cast<Progress*>(user);
+    progress.pump();
+    return progress.stopRequested() ? FALSE : TRUE;
+}
+
 }  // namespace
 
-OpenResult decodeSource(DocumentState& doc, SourceKind kind, Progress& progress, Messenger& messages)
+OpenResult decodeSource(DocumentState& doc, SourceKind kind, Progress& progress, Messenger& messages, OpenCut& cut,
+                        std::uint64_t limit)
 {
     const bool wma = kind == SourceKind::Wma;
-    Decoder decoder(wma ? BASS_WMA_StreamCreateFile(FALSE, doc.sourcePath.c_str(), 0, 0, BASS_STREAM_DECODE)
-                        : BASS_StreamCreateFile(FALSE, doc.sourcePath.c_str(), 0, 0, BASS_STREAM_DECODE));
+    const char* tempMessage = wma ? kMsgWmaTempFile : kMsgMp3TempFile;
+    const char* path = doc.sourcePath.c_str();
+    Decoder decoder(wma ? BASS_WMA_StreamCreateFileEx(FALSE, path, 0, 0, BASS_STREAM_DECODE, keepCreating, &progress)
+                        : BASS_StreamCreateFileEx(FALSE, path, 0, 0, BASS_STREAM_DECODE, keepCreating, &progress));
     if (decoder.get() == 0) {
+        if (progress.stopRequested())
+            return OpenResult::Cancelled;
         messages.inform(kMsgDecodeStream);
         return OpenResult::Failed;
     }
@@ -66,14 +82,20 @@ OpenResult decodeSource(DocumentState& doc, SourceKind kind, Progress& progress,
     const std::uint32_t bits = (info.flags & BASS_SAMPLE_8BITS) ? 8 : 16;
 
     File work = File::create(doc.workPath);
-    if (!work || !writeWaveHeader(work, info.freq, info.chans, bits)) {
-        messages.inform(wma ? kMsgWmaTempFile : kMsgMp3TempFile);
+    const auto writeFailed = [&] {
+        work.close();
+        removeFile(doc.workPath);  // do not keep a disk full of a broken work file
+        messages.inform(tempMessage);
         return OpenResult::Failed;
-    }
+    };
+    if (!work || !writeWaveHeader(work, info.freq, info.chans, bits))
+        return writeFailed();
 
-    WorkDataSink sink(work, waveDataLimit(info.chans * bits / 8));
+    const std::uint32_t frameBytes = waveFrameSize(info.chans, bits);
+    WorkDataSink sink(work, waveDataLimit(frameBytes, limit));
     std::array<std::uint8_t, kDecodeBlock> block;
     bool cancelled = false;
+    bool full = false;
     while (BASS_ChannelIsActive(decoder.get()) != BASS_ACTIVE_STOPPED) {
         if (progress.stopRequested()) {
             cancelled = true;
@@ -82,22 +104,26 @@ OpenResult decodeSource(DocumentState& doc, SourceKind kind, Progress& progress,
         const DWORD got = BASS_ChannelGetData(decoder.get(), block.data(), kDecodeBlock);
         if (got == BASS_ERROR_DWORD)
             break;
-        const bool room = sink.append(block.data(), got);
+        full = !sink.append(block.data(), got);
         progress.setBar(0, decodePercent(decoder.get()));
         progress.pump();
-        if (!room)
-            break;  // the work file's sizes are full
+        if (full || sink.failed())
+            break;
     }
+    // Sound left in the decoder once the work file is full was cut off.
+    const bool cutOff = full && !sink.failed() && BASS_ChannelIsActive(decoder.get()) != BASS_ACTIVE_STOPPED;
 
     decoder.release();
     const bool written = sink.flush();
-    const bool patched = patchWaveSizes(work);
-    work.close();
+    const bool patched = written && patchWaveSizes(work);
+    if (!work.close() || !patched)
+        return writeFailed();
     if (cancelled)
         return OpenResult::Cancelled;
-    if (!written || !patched) {
-        messages.inform(wma ? kMsgWmaTempFile : kMsgMp3TempFile);
-        return OpenResult::Failed;
+    if (cutOff) {
+        const auto seconds = waveDurationSeconds(static_cast<std::uint32_t>(sink.written()), info.freq,
+                                                 info.chans == 1 ? 1 : 2, bits);
+        cut = {true, seconds.value_or(0)};
     }
     return OpenResult::Completed;
 }

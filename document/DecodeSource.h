@@ -7,6 +7,7 @@
 #include "core/Progress.h"
 #include "document/OpenResult.h"
 #include "document/SourceKind.h"
+#include "document/WaveHeader.h"
 
 namespace tw {
 
@@ -15,7 +16,12 @@ inline constexpr const char* kMsgMp3TempFile = "Can not creat the temporary file
 inline constexpr const char* kMsgWmaTempFile = "Cannot creat the temporary file.";
 
 // Decodes doc.sourcePath (kind Mp3 or Wma) into doc.workPath and sets
-// doc.sourceBitrate. Tests the stop request before each block and moves bar 0.
-OpenResult decodeSource(DocumentState& doc, SourceKind kind, Progress& progress, Messenger& messages);
+// doc.sourceBitrate. Tests the stop request while the decoder finds the
+// length and before each block, and moves bar 0. A cancelled decode keeps its
+// work file with sizes that match; a failed write removes it. The work file
+// stops at limit bytes; sound beyond is cut off, and cut tells how much was
+// kept.
+OpenResult decodeSource(DocumentState& doc, SourceKind kind, Progress& progress, Messenger& messages, OpenCut& cut,
+                        std::uint64_t limit = kMaxWorkFileBytes);
 
 }  // namespace tw

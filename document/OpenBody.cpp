@@ -10,15 +10,25 @@
 
 namespace tw {
 
-OpenResult runOpenBody(DocumentState& doc, Progress& progress, Messenger& messages)
+std::string openCutMessage(std::uint32_t keptSeconds)
+{
+    const std::uint32_t minutes = keptSeconds / 60 % 60;
+    const std::uint32_t seconds = keptSeconds % 60;
+    return "The file is longer than Tarnwick can edit. Only the first " + std::to_string(keptSeconds / 3600) +
+           (minutes < 10 ? ":0" : ":") + std::to_string(minutes) + (seconds < 10 ? ":0" : ":") +
+           std::to_string(seconds) + " were opened.";
+}
+
+OpenResult runOpenBody(DocumentState& doc, Progress& progress, Messenger& messages, OpenCut& cut,
+                       std::uint64_t limit)
 {
     doc.workPath = doc.tempDir + kWorkFileName;
     removeFile(doc.workPath);
 
     const SourceKind kind = sourceKindOf(doc.sourcePath);
     const OpenResult made = (kind == SourceKind::Mp3 || kind == SourceKind::Wma)
-                                ? decodeSource(doc, kind, progress, messages)
-                                : copySource(doc, progress);
+                                ? decodeSource(doc, kind, progress, messages, cut, limit)
+                                : copySource(doc, progress, messages, cut, limit);
     if (made != OpenResult::Completed)
         return made;
 
@@ -27,7 +37,7 @@ OpenResult runOpenBody(DocumentState& doc, Progress& progress, Messenger& messag
         return OpenResult::Failed;
     // The overview does not test the stop request: once here the open completes.
     rebuildOverview(*work, doc, progress, {1, ColumnPercent::Fraction});
-    return OpenResult::Completed;
+    return progress.quitting() ? OpenResult::Cancelled : OpenResult::Completed;
 }
 
 void finishOpen(DocumentState& doc)

@@ -135,6 +135,8 @@ void computeOverview(const File& file, std::uint64_t start, const OverviewFormat
         progress.setBar(report.bar, columnPercent(report.percent, c, columnCount));
         if (report.percent == ColumnPercent::Fraction)
             progress.pump();
+        if (progress.quitting())
+            return;  // the program is ending; the peaks are not needed
     }
 }
 

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cctype>
 
+#include "wav/File.h"
+
 namespace tw {
 
 namespace {
@@ -37,9 +39,9 @@ SourceKind sourceKindOf(std::string_view path)
     return SourceKind::Unsupported;
 }
 
-bool acceptSourceExtension(std::string_view path, Messenger& messages)
+bool acceptSource(const std::string& path, Messenger& messages)
 {
-    if (sourceKindOf(path) != SourceKind::Unsupported)
+    if (sourceKindOf(path) != SourceKind::Unsupported && isRegularFile(path))
         return true;
     messages.inform(kMsgCannotOpenSource);
     return false;

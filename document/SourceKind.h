@@ -1,6 +1,7 @@
 // Which way a source file is turned into the work file, by its extension.
 #pragma once
 
+#include <string>
 #include <string_view>
 
 #include "core/Messages.h"
@@ -15,7 +16,8 @@ inline constexpr const char* kMsgCannotOpenSource = "Can not open the file.";
 SourceKind sourceKindOf(std::string_view path);
 
 // The check before an open starts: false (after "Can not open the file.")
-// for any other extension.
-bool acceptSourceExtension(std::string_view path, Messenger& messages);
+// for any other extension, and for anything but a regular file (after
+// following links): a FIFO, a device or a directory.
+bool acceptSource(const std::string& path, Messenger& messages);
 
 }  // namespace tw

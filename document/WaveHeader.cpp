@@ -1,5 +1,6 @@
 #include "document/WaveHeader.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "wav/LittleEndian.h"
@@ -46,10 +47,11 @@ bool patchWaveSizes(File& file)
     return ok;
 }
 
-std::uint64_t waveDataLimit(std::uint32_t blockAlign)
+std::uint64_t waveDataLimit(std::uint32_t blockAlign, std::uint64_t fileLimit)
 {
     const std::uint64_t unit = blockAlign == 0 ? 1 : blockAlign;
-    return kMaxWaveDataBytes / unit * unit;
+    const std::uint64_t room = std::min(fileLimit, kMaxWorkFileBytes);
+    return room <= kWaveHeaderSize ? 0 : (room - kWaveHeaderSize) / unit * unit;
 }
 
 }  // namespace tw

@@ -10,9 +10,10 @@
 namespace tw {
 
 constexpr std::uint32_t kWaveHeaderSize = 44;
-// The RIFF size (file size - 8) is 32-bit, which bounds the data behind a
-// 44-byte header.
-constexpr std::uint64_t kMaxWaveDataBytes = 0xFFFFFFFFull - (kWaveHeaderSize - 8);
+// Offsets into the work file are 32-bit: its samples must end within the
+// first 4 GiB, so that the end of the data is a 32-bit value too.
+constexpr std::uint64_t kMaxWorkFileBytes = 0xFFFFFFFFull;
+constexpr std::uint64_t kMaxWaveDataBytes = kMaxWorkFileBytes - kWaveHeaderSize;
 
 // Both size fields are 0. The channel field is 1 for one decoded channel and 2
 // otherwise; block align and byte rate come from the decoder's own count.
@@ -26,7 +27,8 @@ bool writeWaveHeader(File& file, std::uint32_t sampleRate, std::uint32_t decoder
 // Writes file size - 8 at offset 4 and file size - 44 at offset 40.
 bool patchWaveSizes(File& file);
 
-// The largest data size of whole frames that still fits the 32-bit sizes.
-std::uint64_t waveDataLimit(std::uint32_t blockAlign);
+// The largest data size of whole frames behind a 44-byte header within
+// fileLimit bytes.
+std::uint64_t waveDataLimit(std::uint32_t blockAlign, std::uint64_t fileLimit = kMaxWorkFileBytes);
 
 }  // namespace tw

@@ -13,9 +13,12 @@ class WindowProgress final : public ThrottledProgress {
 public:
     WindowProgress(QProgressBar* bar0, QProgressBar* bar1 = nullptr) : bars_{bar0, bar1} {}
 
-    bool stopRequested() const override { return stop_; }
+    bool stopRequested() const override { return stop_ || quit_; }
+    bool quitting() const override { return quit_; }
     void requestStop() { stop_ = true; }
     void clearStop() { stop_ = false; }
+    // The program is ending: stays raised.
+    void requestQuit() { quit_ = true; }
 
 protected:
     void showBar(int bar, int value) override;
@@ -24,6 +27,7 @@ protected:
 private:
     std::array<QPointer<QProgressBar>, 2> bars_;
     bool stop_ = false;
+    bool quit_ = false;
 };
 
 }  // namespace tw

@@ -38,6 +38,19 @@ File File::openRead(const std::string& path) { return File(openWith(path, O_RDON
 
 File File::openReadWrite(const std::string& path) { return File(openWith(path, O_RDWR)); }
 
+File File::openRegular(const std::string& path)
+{
+    // O_NONBLOCK: opening a FIFO without a writer would wait for one.
+    File file(openWith(path, O_RDONLY | O_NONBLOCK | O_NOCTTY));
+    struct stat st {};
+    if (!file || ::fstat(file.fd_, &st) != 0 || !S_ISREG(st.st_mode))
+        return File();
+    const int flags = ::fcntl(file.fd_, F_GETFL);
+    if (flags < 0 || ::fcntl(file.fd_, F_SETFL, flags & ~O_NONBLOCK) != 0)
+        return File();
+    return file;
+}
+
 File File::create(const std::string& path) { return File(openWith(path, O_RDWR | O_CREAT | O_TRUNC)); }
 
 std::size_t File::read(void* buffer, std::size_t size)
@@ -143,6 +156,12 @@ bool fileExists(const std::string& path)
 {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0;
+}
+
+bool isRegularFile(const std::string& path)
+{
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 }  // namespace tw

@@ -20,6 +20,9 @@ public:
     // An invalid File on failure.
     static File openRead(const std::string& path);
     static File openReadWrite(const std::string& path);
+    // Only a regular file (after following links): never blocks on a FIFO or
+    // a device, whatever the path names by the time it is opened.
+    static File openRegular(const std::string& path);
     // Creates or empties the file.
     static File create(const std::string& path);
 
@@ -51,5 +54,7 @@ private:
 // Removes a file; true when it is gone afterwards.
 bool removeFile(const std::string& path);
 bool fileExists(const std::string& path);
+// True when path names a regular file, after following links.
+bool isRegularFile(const std::string& path);
 
 }  // namespace tw

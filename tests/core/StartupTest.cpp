@@ -36,10 +36,19 @@ TEST(CommandLine, UnquotedPathWithBlanksComesTogether)
     EXPECT_EQ(*found, file.string());
 }
 
-TEST(CommandLine, MissingFileOrNoArgumentsIgnored)
+TEST(CommandLine, OnlyAnExistingRegularFileIsTaken)
 {
     QTemporaryDir scratch;
     const std::string base = scratch.path().toStdString();
+    const std::string latin1 = base + "/latin\xe9.wav";  // not UTF-8
+    std::ofstream(latin1) << "RIFF";
+    ASSERT_EQ(::mkfifo((base + "/fifo.wav").c_str(), 0600), 0);
+    fs::create_symlink("/dev/zero", base + "/zero.wav");
+    fs::create_directory(base + "/folder.wav");
+
+    EXPECT_EQ(tw::commandLineFile({"prog", latin1}), latin1);
+    for (const char* ignored : {"/missing", "/fifo.wav", "/zero.wav", "/folder.wav"})
+        EXPECT_FALSE(tw::commandLineFile({"prog", base + ignored})) << ignored;
     EXPECT_FALSE(tw::commandLineFile({"prog", base + "/missing", "file.wav"}));
     EXPECT_FALSE(tw::commandLineFile({"prog"}));
     EXPECT_FALSE(tw::commandLineFile({}));

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QTimer>
 
 #include <csignal>
@@ -11,15 +12,22 @@
 namespace {
 
 // Runs in a child process: leaving every event loop would disturb the
-// other tests of this program.
+// other tests of this program. The signal arrives in a nested (modal) loop;
+// the loops begun after it end as well.
 [[noreturn]] void quitsOn(int signal)
 {
     tw::TerminationSignals::holdBack();
     tw::TerminationSignals quit;
+    bool told = false;
+    QObject::connect(&quit, &tw::TerminationSignals::terminationRequested, [&told] { told = true; });
     QTimer::singleShot(0, [signal] { std::raise(signal); });
-    QTimer::singleShot(10000, [] { std::_Exit(2); });  // the signal never arrived
+    QTimer::singleShot(10000, [] { std::_Exit(2); });  // a loop never ended
+    QEventLoop modal;
+    modal.exec();
+    QEventLoop later;
+    later.exec();
     QCoreApplication::exec();
-    std::_Exit(42);
+    std::_Exit(told && quit.wasReceived() ? 42 : 3);
 }
 
 }  // namespace

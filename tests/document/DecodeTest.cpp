@@ -2,12 +2,16 @@
 // layer cannot start.
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
+#include <unistd.h>
 #include <sys/stat.h>
 
 #include "DocumentTestSupport.h"
 #include "audio/bass.h"
 #include "core/Progress.h"
+#include "document/DecodeSource.h"
 #include "document/OpenBody.h"
+#include "wav/File.h"
 
 namespace tw::test {
 namespace {
@@ -68,13 +72,14 @@ protected:
     DocumentState doc;
     SilentProgress progress;
     RecordingMessenger messages;
+    OpenCut cut;
     bool started_ = false;
 };
 
 TEST_F(DecodeTest, Mp3BecomesAWorkFileOfExactlyTheDecodedSamples)
 {
     doc.sourcePath = make("Song.MP3", "-ac 2 -ar 44100 -c:a libmp3lame -b:a 128k");
-    ASSERT_EQ(runOpenBody(doc, progress, messages), OpenResult::Completed)
+    ASSERT_EQ(runOpenBody(doc, progress, messages, cut), OpenResult::Completed)
         << (messages.texts.empty() ? "" : messages.texts[0]);
     const Bytes work = readFile(doc.workPath);
     ASSERT_GE(work.size(), 44u);
@@ -101,7 +106,7 @@ TEST_F(DecodeTest, Mp3BecomesAWorkFileOfExactlyTheDecodedSamples)
 TEST_F(DecodeTest, MonoMp3GivesAMonoWorkFile)
 {
     doc.sourcePath = make("mono.mp3", "-ac 1 -ar 22050 -c:a libmp3lame -b:a 64k", 2);
-    ASSERT_EQ(runOpenBody(doc, progress, messages), OpenResult::Completed);
+    ASSERT_EQ(runOpenBody(doc, progress, messages, cut), OpenResult::Completed);
     const Bytes work = readFile(doc.workPath);
     EXPECT_EQ(le16At(work, 22), 1u);
     EXPECT_EQ(le16At(work, 32), 2u);
@@ -110,21 +115,75 @@ TEST_F(DecodeTest, MonoMp3GivesAMonoWorkFile)
     EXPECT_EQ(doc.peakLeft, doc.peakRight);
 }
 
-TEST_F(DecodeTest, WmaBitrateIsEven)
+TEST_F(DecodeTest, WmaBitrateIsWhatTheFileSizeAndLengthGive)
 {
     doc.sourcePath = make("talk.wma", "-ac 2 -ar 44100 -c:a wmav2 -b:a 96k", 4);
-    ASSERT_EQ(runOpenBody(doc, progress, messages), OpenResult::Completed)
+    ASSERT_EQ(runOpenBody(doc, progress, messages, cut), OpenResult::Completed)
         << (messages.texts.empty() ? "" : messages.texts[0]);
-    EXPECT_EQ(doc.sourceBitrate % 2, 0u);
-    EXPECT_GT(doc.sourceBitrate, 0u);
+    // kbit/s from the bytes and the whole seconds ffmpeg decodes, made even.
+    const auto seconds = ffmpegSamples(doc.sourcePath, 2).size() / (44100 * 4);
+    const auto expected = static_cast<std::uint32_t>(std::filesystem::file_size(doc.sourcePath) / (seconds * 125)) & ~1u;
+    EXPECT_EQ(doc.sourceBitrate, expected);
+    EXPECT_GT(expected, 80u);
     EXPECT_EQ(doc.sampleRate, 44100u);
+}
+
+// Raises the stop request at the first chance to pump.
+class StopOnFirstPump : public SilentProgress {
+public:
+    void pump() override
+    {
+        SilentProgress::pump();
+        stop = true;
+    }
+};
+
+TEST_F(DecodeTest, WmaLengthPassPumpsAndHonoursCancel)
+{
+    doc.sourcePath = make("long.wma", "-ac 2 -ar 44100 -c:a wmav2 -b:a 64k", 30);
+    doc.workPath = doc.tempDir + "AudioTemp.wav";
+    StopOnFirstPump stopping;
+    EXPECT_EQ(decodeSource(doc, SourceKind::Wma, stopping, messages, cut), OpenResult::Cancelled);
+    EXPECT_GE(stopping.pumps, 1);
+    EXPECT_TRUE(messages.texts.empty());
+    EXPECT_FALSE(fileExists(doc.workPath));
+}
+
+TEST_F(DecodeTest, DecodeStopsAtTheWorkFileLimitAndSaysHowMuchWasKept)
+{
+    // 3 s of mono 16-bit at 22050 Hz: 44100 bytes a second.
+    doc.sourcePath = make("three.mp3", "-ac 1 -ar 22050 -c:a libmp3lame -b:a 64k", 3);
+    doc.workPath = doc.tempDir + "AudioTemp.wav";
+    const Bytes all = ffmpegSamples(doc.sourcePath, 1);
+    const struct {
+        std::uint64_t limit;
+        bool cut;
+        std::uint32_t keptSeconds;
+        std::size_t kept;
+    } cases[] = {
+        {44 + 2 * 44100 + 1, true, 2, 2 * 44100},  // a whole frame less than asked
+        {44 + 500, true, 0, 500},
+        {44 + all.size(), false, 0, all.size()},  // exactly full: nothing left out
+    };
+    for (const auto& c : cases) {
+        cut = {};
+        ASSERT_EQ(decodeSource(doc, SourceKind::Mp3, progress, messages, cut, c.limit), OpenResult::Completed);
+        EXPECT_EQ(cut.cut, c.cut) << c.limit;
+        EXPECT_EQ(cut.keptSeconds, c.keptSeconds) << c.limit;
+        const Bytes work = readFile(doc.workPath);
+        ASSERT_EQ(work.size(), 44 + c.kept) << c.limit;
+        EXPECT_EQ(le32At(work, 4), work.size() - 8);
+        EXPECT_EQ(le32At(work, 40), c.kept);
+        EXPECT_TRUE(std::equal(work.begin() + 44, work.end(), all.begin()));
+    }
+    EXPECT_TRUE(messages.texts.empty());
 }
 
 TEST_F(DecodeTest, CancelLeavesAConsistentPartialWorkFile)
 {
     doc.sourcePath = make("long.mp3", "-ac 2 -ar 44100 -c:a libmp3lame -b:a 128k", 20);
     StopAfterBlocks stopping(3);
-    EXPECT_EQ(runOpenBody(doc, stopping, messages), OpenResult::Cancelled);
+    EXPECT_EQ(runOpenBody(doc, stopping, messages, cut), OpenResult::Cancelled);
     EXPECT_TRUE(messages.texts.empty());
     const Bytes work = readFile(doc.workPath);
     ASSERT_GT(work.size(), 44u);
@@ -140,19 +199,32 @@ TEST_F(DecodeTest, CancelLeavesAConsistentPartialWorkFile)
     EXPECT_EQ(stopping.bars[1], 0);
 }
 
-TEST_F(DecodeTest, TempFileThatCannotBeCreatedNamesTheDecoder)
+TEST_F(DecodeTest, WorkFileFailuresNameTheDecoderAndLeaveNoFile)
 {
-    doc.sourcePath = make("a.mp3", "-ac 2 -c:a libmp3lame", 1);
-    doc.tempDir = dir.file("missing/");
-    EXPECT_EQ(runOpenBody(doc, progress, messages), OpenResult::Failed);
-    ASSERT_EQ(messages.texts.size(), 1u);
-    EXPECT_EQ(messages.texts[0], "Can not creat the temporary file.");
-
-    messages.texts.clear();
-    doc.sourcePath = make("a.wma", "-ac 2 -c:a wmav2", 1);
-    EXPECT_EQ(runOpenBody(doc, progress, messages), OpenResult::Failed);
-    ASSERT_EQ(messages.texts.size(), 1u);
-    EXPECT_EQ(messages.texts[0], "Cannot creat the temporary file.");
+    // The work file cannot be made, or its disk is full (a device that always is).
+    ASSERT_EQ(::mkdir(dir.file("full").c_str(), 0755), 0);
+    const struct {
+        const char* source;
+        const char* args;
+        std::string tempDir;
+        const char* message;
+    } cases[] = {
+        {"a.mp3", "-ac 2 -c:a libmp3lame", dir.file("missing/"), "Can not creat the temporary file."},
+        {"a.wma", "-ac 2 -c:a wmav2", dir.file("missing/"), "Cannot creat the temporary file."},
+        {"b.mp3", "-ac 2 -c:a libmp3lame", dir.file("full/"), "Can not creat the temporary file."},
+        {"b.wma", "-ac 2 -c:a wmav2", dir.file("full/"), "Cannot creat the temporary file."},
+    };
+    for (const auto& c : cases) {
+        doc.sourcePath = make(c.source, c.args, 1);
+        doc.workPath = c.tempDir + "AudioTemp.wav";
+        ::symlink("/dev/full", dir.file("full/AudioTemp.wav").c_str());
+        messages.texts.clear();
+        const SourceKind kind = sourceKindOf(doc.sourcePath);
+        EXPECT_EQ(decodeSource(doc, kind, progress, messages, cut), OpenResult::Failed) << c.source;
+        EXPECT_EQ(messages.texts, std::vector<std::string>{c.message}) << c.source;
+        struct stat st {};
+        EXPECT_NE(::lstat(doc.workPath.c_str(), &st), 0) << c.source << ": the work file is left behind";
+    }
 }
 
 }  // namespace

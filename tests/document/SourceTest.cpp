@@ -1,8 +1,11 @@
 #include <limits>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "DocumentTestSupport.h"
 #include "document/SourceBitrate.h"
 #include "document/SourceKind.h"
+#include "wav/File.h"
 
 namespace tw::test {
 namespace {
@@ -20,15 +23,33 @@ TEST(SourceKind, ExtensionDecidesIgnoringCase)
     EXPECT_EQ(sourceKindOf(""), SourceKind::Unsupported);
 }
 
-TEST(SourceKind, RefusalShowsItsMessageOnce)
+TEST(SourceKind, OnlyRegularFilesWithAKnownExtensionAreAccepted)
 {
-    RecordingMessenger messages;
-    EXPECT_TRUE(acceptSourceExtension("SONG.MP3", messages));
-    EXPECT_TRUE(messages.texts.empty());
-    EXPECT_FALSE(acceptSourceExtension("song.ogg", messages));
-    ASSERT_EQ(messages.texts.size(), 1u);
-    EXPECT_EQ(messages.texts[0], "Can not open the file.");
-    EXPECT_EQ(messages.buttons[0], MsgButtons::Ok);
+    ScratchDir dir;
+    writeFile(dir.file("SONG.MP3"), Bytes(10, 1));
+    writeFile(dir.file("song.ogg"), Bytes(10, 1));
+    ASSERT_EQ(::symlink(dir.file("SONG.MP3").c_str(), dir.file("linked.mp3").c_str()), 0);
+    ASSERT_EQ(::mkfifo(dir.file("fifo.wav").c_str(), 0600), 0);
+    ASSERT_EQ(::symlink("/dev/zero", dir.file("zero.wav").c_str()), 0);
+    ASSERT_EQ(::mkdir(dir.file("folder.wav").c_str(), 0700), 0);
+    const struct {
+        const char* name;
+        bool accepted;
+    } cases[] = {{"SONG.MP3", true},  {"linked.mp3", true}, {"song.ogg", false}, {"fifo.wav", false},
+                 {"zero.wav", false}, {"folder.wav", false}, {"missing.wav", false}};
+    for (const auto& c : cases) {
+        RecordingMessenger messages;
+        EXPECT_EQ(acceptSource(dir.file(c.name), messages), c.accepted) << c.name;
+        ASSERT_EQ(messages.texts.size(), c.accepted ? 0u : 1u) << c.name;
+        if (!c.accepted) {
+            EXPECT_EQ(messages.texts[0], "Can not open the file.");
+            EXPECT_EQ(messages.buttons[0], MsgButtons::Ok);
+        }
+    }
+    // Opened as a source, a FIFO is refused at once instead of waiting for a writer.
+    EXPECT_FALSE(File::openRegular(dir.file("fifo.wav")));
+    EXPECT_FALSE(File::openRegular(dir.file("zero.wav")));
+    EXPECT_TRUE(File::openRegular(dir.file("linked.mp3")));
 }
 
 TEST(SourceBitrate, BytesPerSecondInKilobits)

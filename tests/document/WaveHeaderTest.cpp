@@ -72,12 +72,15 @@ TEST(WaveHeader, PatchedSizesMatchTheFileAndReadBack)
 
 TEST(WaveHeader, DataLimitKeepsWholeFramesWithin32BitSizes)
 {
-    EXPECT_EQ(waveDataLimit(4), 4294967256u);
+    // The end of the data (44 + size) must itself be a 32-bit offset.
+    EXPECT_EQ(waveDataLimit(4), 4294967248u);
     EXPECT_EQ(waveDataLimit(4) % 4, 0u);
-    EXPECT_LE(waveDataLimit(4) + 36, 0xFFFFFFFFu);
+    EXPECT_LE(waveDataLimit(4) + 44, 0xFFFFFFFFu);
     EXPECT_EQ(waveDataLimit(6) % 6, 0u);
-    EXPECT_GT(waveDataLimit(6) + 6 + 36, 0xFFFFFFFFu);
-    EXPECT_EQ(waveDataLimit(1), 0xFFFFFFFFu - 36);
+    EXPECT_GT(waveDataLimit(6) + 6 + 44, 0xFFFFFFFFu);
+    EXPECT_EQ(waveDataLimit(1), 0xFFFFFFFFu - 44);
+    EXPECT_EQ(waveDataLimit(4, 44 + 4003), 4000u);
+    EXPECT_EQ(waveDataLimit(4, 40), 0u);
 }
 
 TEST(WorkDataSink, StopsAtTheLimitAndWritesEverythingAccepted)
