@@ -25,15 +25,18 @@ void TMainForm::FormCreate()
     namespace T = MainFormTexts;
     // 1, 2: the audio library. After a failure the silent device stands in,
     // so that opening, editing and saving still work.
-    if ((BASS_GetVersion() >> 16) != BASSVERSION) {
+    const auto version = options_.audioVersion ? options_.audioVersion : [] { return BASS_GetVersion(); };
+    const auto init = options_.audioInit ? options_.audioInit
+                                         : [this](int device) { return BASS_Init(device, 44100, 0, this, nullptr); };
+    if ((version() >> 16) != BASSVERSION) {
         show({T::kWrongVersion, {}, MsgIcon::Information, MsgButtons::Ok});
-        audioStarted_ = BASS_Init(0, 44100, 0, this, nullptr) != 0;
-    } else if (BASS_Init(-1, 44100, 0, this, nullptr)) {
+        audioStarted_ = init(0) != 0;
+    } else if (init(-1)) {
         audioStarted_ = true;
     } else {
         BASS_Free();
         show({T::kNoDevice, "Error", MsgIcon::Error, MsgButtons::Ok});
-        audioStarted_ = BASS_Init(0, 44100, 0, this, nullptr) != 0;
+        audioStarted_ = init(0) != 0;
     }
 
     // 3: a private temporary directory of our own.

@@ -6,6 +6,7 @@
 #include <QMainWindow>
 
 #include <array>
+#include <functional>
 
 #include <memory>
 #include <optional>
@@ -47,6 +48,9 @@ struct TMainFormOptions {
     Prompter::FileHook fileHook;
     std::string tempBase;  // where the private temporary directory goes; empty: the system's
     std::uint64_t workFileLimit = kMaxWorkFileBytes;  // the open keeps at most this much
+    // The audio library's start; empty: BASS_GetVersion and BASS_Init.
+    std::function<DWORD()> audioVersion;
+    std::function<BOOL(int device)> audioInit;
 };
 
 // A file dialog's filter and 1-based chosen entry.

@@ -18,7 +18,7 @@ constexpr auto kDeviceMessage = "Can not start default recording device!";
 
 class MainFormTest : public ::testing::Test {
 protected:
-    std::unique_ptr<tw::TMainForm> make(std::vector<std::string> arguments = {"tarnwick"})
+    tw::TMainFormOptions optionsFor(std::vector<std::string> arguments)
     {
         tw::TMainFormOptions options;
         options.arguments = std::move(arguments);
@@ -27,7 +27,12 @@ protected:
             messages.push_back(r);
             return tw::MsgResult::Ok;
         };
-        return std::make_unique<tw::TMainForm>(std::move(options));
+        return options;
+    }
+
+    std::unique_ptr<tw::TMainForm> make(std::vector<std::string> arguments = {"tarnwick"})
+    {
+        return std::make_unique<tw::TMainForm>(optionsFor(std::move(arguments)));
     }
 
     // Messages other than the one about a missing sound device (which the

@@ -88,17 +88,42 @@ TEST_F(MainFormTest, StartValues)
     EXPECT_TRUE(fs::is_directory(form->appDir));
 }
 
-TEST_F(MainFormTest, AudioFailureAtStartIsReportedAndTheWindowIsComplete)
+TEST_F(MainFormTest, AudioFailureAtStartIsReportedAndStartUpGoesOnSilently)
 {
-    auto form = make();
-    // Whatever the audio layer said, the window was built to the end.
-    for (const auto& m : messages) {
-        EXPECT_EQ(m.text, twtest::kDeviceMessage);
-        EXPECT_EQ(m.icon, tw::MsgIcon::Error);
+    const struct {
+        const char* what;
+        DWORD version;
+        bool defaultDeviceStarts;
+        tw::MessageRequest message;
+    } cases[] = {
+        {"wrong version", 0x02030000, true,
+         {"An incorrect version of BASS.DLL was loaded", {}, tw::MsgIcon::Information, tw::MsgButtons::Ok}},
+        {"no device", BASSVERSION << 16, false,
+         {twtest::kDeviceMessage, "Error", tw::MsgIcon::Error, tw::MsgButtons::Ok}},
+    };
+    for (const auto& c : cases) {
+        messages.clear();
+        std::vector<int> devices;
+        tw::TMainFormOptions options = optionsFor({"tarnwick"});
+        options.audioVersion = [&c] { return c.version; };
+        options.audioInit = [&c, &devices](int device) {
+            devices.push_back(device);
+            return device == 0 || c.defaultDeviceStarts ? BASS_Init(0, 44100, 0, nullptr, nullptr) : FALSE;
+        };
+        auto form = std::make_unique<tw::TMainForm>(std::move(options));
+        ASSERT_EQ(messages.size(), 1u) << c.what;
+        EXPECT_EQ(messages[0].text, c.message.text) << c.what;
+        EXPECT_EQ(messages[0].caption, c.message.caption) << c.what;
+        EXPECT_EQ(messages[0].icon, c.message.icon) << c.what;
+        EXPECT_EQ(messages[0].buttons, c.message.buttons) << c.what;
+        // The silent device stands in, and the window is built to the end.
+        ASSERT_FALSE(devices.empty());
+        EXPECT_EQ(devices.back(), 0) << c.what;
+        EXPECT_FALSE(form->tempDir.empty());
+        EXPECT_NE(form->VolumeForm, nullptr);
+        EXPECT_TRUE(form->Timer1->isActive());
+        EXPECT_EQ(form->playState, tw::kNoDocument);
     }
-    EXPECT_FALSE(form->tempDir.empty());
-    EXPECT_NE(form->VolumeForm, nullptr);
-    EXPECT_TRUE(form->Timer1->isActive());
 }
 
 TEST_F(MainFormTest, PrivateTemporaryDirectoryLivesWithTheWindow)
