@@ -2,6 +2,7 @@
 // progress and messages.
 #pragma once
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdint>
@@ -12,10 +13,13 @@
 #include <sys/stat.h>
 #include <vector>
 
+#include <unistd.h>
+
 #include "core/Messages.h"
 #include "core/Progress.h"
-#include "wav/File.h"
+#include "document/OpenBody.h"
 #include "document/WaveHeader.h"
+#include "wav/File.h"
 
 namespace tw::bench {
 
@@ -97,6 +101,42 @@ inline void printRatio(const char* name, double ours, double peer)
 {
     std::printf("%s %.3f %.3f %.2f\n", name, ours, peer, ours / peer);
     std::fflush(stdout);
+}
+
+// Opens source (decode plus overview) against ffmpeg decoding it to a WAV
+// file, best of two rounds each, and prints the figures. Needs the audio
+// layer started. False when the open did not complete.
+inline bool compareOpen(const char* name, const std::string& source, const std::string& dir)
+{
+    const std::string oursDir = dir + name + "_ours/";
+    const std::string peerOut = dir + name + "_peer.wav";
+    if (!run("mkdir -p '" + oursDir + "'"))
+        return false;
+    double ours = 1e9, peer = 1e9;
+    for (int round = 0; round < 2; ++round) {
+        ::sync();  // earlier writes must not be flushed on either side's clock
+        removeFile(peerOut);
+        peer = std::min(peer, secondsOf([&] { run("ffmpeg -loglevel error -y -i '" + source + "' '" + peerOut + "'"); }));
+        removeFile(peerOut);
+
+        removeFile(oursDir + kWorkFileName);
+        ::sync();
+        DocumentState doc;
+        doc.tempDir = oursDir;
+        doc.sourcePath = source;
+        QuietProgress progress;
+        PrintingMessenger messages;
+        OpenCut cut;
+        OpenResult result = OpenResult::Failed;
+        ours = std::min(ours, secondsOf([&] { result = runOpenBody(doc, progress, messages, cut); }));
+        if (result != OpenResult::Completed) {
+            std::fprintf(stderr, "%s: the open did not complete\n", name);
+            return false;
+        }
+    }
+    removeFile(oursDir + kWorkFileName);
+    printRatio(name, ours, peer);
+    return true;
 }
 
 }  // namespace tw::bench
