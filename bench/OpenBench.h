@@ -15,6 +15,7 @@
 
 #include <unistd.h>
 
+#include "audio/bass.h"
 #include "core/Messages.h"
 #include "core/Progress.h"
 #include "document/OpenBody.h"
@@ -137,6 +138,28 @@ inline bool compareOpen(const char* name, const std::string& source, const std::
     removeFile(oursDir + kWorkFileName);
     printRatio(name, ours, peer);
     return true;
+}
+
+// main() of a decoded-open benchmark: the scratch folder from the command
+// line, the audio layer on its silent device, the source that make() writes
+// there (empty on failure), then compareOpen.
+inline int decodedOpenMain(int argc, char** argv, const char* name,
+                           const std::function<std::string(const std::string& dir)>& make)
+{
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: %s scratch-dir\n", argv[0]);
+        return 2;
+    }
+    ::setenv("TARNWICK_AUDIO", "none", 0);
+    if (!BASS_Init(-1, 44100, 0, nullptr, nullptr)) {
+        std::fprintf(stderr, "%s: skipped, the audio layer does not start\n", name);
+        return 0;
+    }
+    const std::string dir = std::string(argv[1]) + "/";
+    const std::string source = make(dir);
+    const bool ok = !source.empty() && compareOpen(name, source, dir);
+    BASS_Free();
+    return ok ? 0 : 1;
 }
 
 }  // namespace tw::bench
