@@ -21,17 +21,11 @@ void TMainForm::ButtonVolumeClick() {}
 void TMainForm::ButtonFadeInClick() {}
 void TMainForm::ButtonFadeOutClick() {}
 
-// View, markers and transport (view/).
-void TMainForm::ButtonZoomInClick() {}
-void TMainForm::ButtonZoomOutClick() {}
-void TMainForm::MZoomClick(QAction*) {}
-void TMainForm::MSelectAllClick() {}
+// Transport (view/).
 void TMainForm::CButtonPlayClick() {}
 void TMainForm::CButtonPlayFromHereClick() {}
 void TMainForm::CButtonPauseClick() {}
 void TMainForm::CButtonStopClick() {}
-void TMainForm::CButtonSetStartClick() {}
-void TMainForm::CButtonSetFinishClick() {}
 void TMainForm::Timer1Timer() {}
 void TMainForm::CreateMeters() {}
 

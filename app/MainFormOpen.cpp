@@ -75,13 +75,11 @@ void TMainForm::abandonLongSteps()
 void TMainForm::showOpenedDocument()
 {
     finishOpen(*this);
-    // An empty document has no columns: both surfaces are then 0 wide.
-    const int width = static_cast<int>(columnCount);
-    waveBitmap = QImage(width, 221, QImage::Format_RGB32);
-    waveBitmap.fill(Qt::black);
-    setPaintBoxWidth(width);
+    // The paint box is as wide as the strip (0 for an empty document); the
+    // image only as wide as what the scroll box shows of it.
+    setPaintBoxWidth(static_cast<int>(columnCount));
     MZoom10->setChecked(true);  // the group takes the others' marks away
-    PaintBox1->update();
+    PaintBox1Paint();
     UpdateControls(kStopped);
 }
 

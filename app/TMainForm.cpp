@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPainter>
 #include <QScreen>
 #include <QScrollArea>
 #include <QStatusBar>
@@ -306,9 +307,17 @@ void TMainForm::buildWaveArea()
     PaintBox1->setObjectName("PaintBox1");
     PaintBox1->setAccessibleName(MainFormTexts::kWaveform);
     PaintBox1->setGeometry(0, 0, 10, 221);
-    PaintBox1->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(PaintBox1, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint& at) { PopupMenu1->popup(PaintBox1->mapToGlobal(at)); });
+    // The pop-up menu opens on the right button's release, after the cursor moved.
+    PaintBox1->setContextMenuPolicy(Qt::PreventContextMenu);
+    PaintBox1->onPaint = [this](QPainter& painter) {
+        if (!loaded || workPath.empty())
+            return;
+        const std::uint32_t cursor = renderWave();
+        painter.drawImage(static_cast<int>(waveBitmapColumn), 0, waveBitmap);
+        markerStop(cursor);
+    };
+    PaintBox1->onMouseDown = [this](QMouseEvent& event) { PaintBox1MouseDown(event); };
+    PaintBox1->onMouseUp = [this](QMouseEvent& event) { PaintBox1MouseUp(event); };
     ScrollBox1Contents->resize(10, 221);
     ScrollBox1->setWidget(ScrollBox1Contents);
     ScrollBox1->installEventFilter(this);

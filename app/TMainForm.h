@@ -22,6 +22,7 @@
 #include "ui/Prompter.h"
 
 class QAction;
+class QMouseEvent;
 class QActionGroup;
 class QFrame;
 class QLabel;
@@ -125,6 +126,12 @@ public:
 
     // The open sequence from the extension test on, for sourcePath.
     void OpenSourceFile();
+
+    // The waveform view: draws the visible part of the strip into waveBitmap
+    // and shows it; pauses when the cursor stands on a marker column.
+    void PaintBox1Paint();
+    void PaintBox1MouseDown(const QMouseEvent& event);
+    void PaintBox1MouseUp(const QMouseEvent& event);
     // Copies the language texts onto the controls.
     void ApplyLanguage();
 
@@ -212,8 +219,10 @@ public:
 
     // The language texts (status bar words for now).
     LanguageText languageIni;
-    // Off-screen waveform image, 221 rows high, columnCount wide (10 with no document).
+    // Off-screen waveform image, 221 rows high: the visible part of the strip,
+    // which starts at column waveBitmapColumn (10 wide with no document).
     QImage waveBitmap;
+    std::uint32_t waveBitmapColumn = 0;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -240,6 +249,13 @@ private:
     void BuildLanguageMenu();
     void LoadBanner();
     std::vector<std::string> commandLine() const;
+    // The view: the visible columns drawn into waveBitmap; returns the cursor column.
+    std::uint32_t renderWave();
+    void markerStop(std::uint32_t cursorColumn);
+    // Moves the play position to the column under x (a press or release in the wave area).
+    bool moveCursorTo(const QMouseEvent& event, Qt::MouseButton button);
+    // The zoom items, finest last, and their frames per column.
+    std::array<std::pair<QAction*, std::uint32_t>, 6> zoomItems() const;
 
     TMainFormOptions options_;
     Prompter prompter_;

@@ -31,4 +31,12 @@ std::uint32_t playColumn(std::uint32_t columnCount, QWORD position, std::uint32_
     return static_cast<std::uint32_t>(static_cast<std::int64_t>(column));
 }
 
+std::uint32_t columnBytePosition(std::uint32_t column, std::uint32_t streamLength, std::uint32_t columnCount)
+{
+    if (columnCount == 0)
+        return 0;
+    const long double bytes = std::trunc(static_cast<long double>(column) * streamLength / columnCount);
+    return static_cast<std::uint32_t>(static_cast<std::uint64_t>(bytes));
+}
+
 }  // namespace tw

@@ -42,4 +42,9 @@ ControlFlags controlFlags(const ControlInputs& in);
 // 0 when streamLength or columnCount is 0.
 std::uint32_t playColumn(std::uint32_t columnCount, QWORD position, std::uint32_t streamLength);
 
+// The stream byte position of column c: c × streamLength / columnCount in
+// floating point, truncated toward zero (not rounded to a whole frame).
+// 0 when columnCount is 0.
+std::uint32_t columnBytePosition(std::uint32_t column, std::uint32_t streamLength, std::uint32_t columnCount);
+
 }  // namespace tw

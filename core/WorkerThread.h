@@ -52,4 +52,11 @@ public:
     using WorkerThread::WorkerThread;
 };
 
+// The reload body's thread (the overview at a new zoom).
+class TReloadThread final : public WorkerThread {
+    Q_OBJECT
+public:
+    using WorkerThread::WorkerThread;
+};
+
 }  // namespace tw

@@ -238,7 +238,6 @@ TEST_F(MainFormTest, PopupMenuHoldsTheMarkerCommands)
     for (QAction* a : form->PopupMenu1->actions())
         names << a->objectName();
     EXPECT_EQ(names, (QStringList{"MPopSetStart", "MPopSetFinish", "MPopPlayFromHere", "MPopSelectAll"}));
-    EXPECT_EQ(form->PaintBox1->contextMenuPolicy(), Qt::CustomContextMenu);
 }
 
 TEST_F(MainFormTest, ExitClosesTheWindow)

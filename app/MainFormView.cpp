@@ -1,0 +1,194 @@
+// The waveform view from the window's side: what is visible of the strip,
+// the marker stop, the mouse, the markers and the zoom commands.
+#include <QAction>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QScrollArea>
+#include <QScrollBar>
+
+#include <algorithm>
+#include <cmath>
+
+#include "app/TMainForm.h"
+#include "core/ControlTable.h"
+#include "core/WorkerThread.h"
+#include "document/ReloadBody.h"
+#include "ui/ModalResult.h"
+#include "ui/RunModal.h"
+#include "ui/TReloadForm.h"
+#include "view/WaveView.h"
+
+namespace tw {
+
+namespace {
+
+// Whole seconds of a stream byte position (-1 when the stream is gone).
+std::int64_t secondsAt(HSTREAM stream, std::uint32_t bytes)
+{
+    return static_cast<std::int64_t>(std::trunc(BASS_ChannelBytes2Seconds(stream, bytes)));
+}
+
+}  // namespace
+
+std::uint32_t TMainForm::renderWave()
+{
+    const QWORD position = BASS_ChannelGetPosition(stream, BASS_POS_BYTE);
+    const std::uint32_t cursor = playColumn(columnCount, position, streamLength);
+
+    // Only the columns the scroll box shows are drawn.
+    const auto first = static_cast<std::uint32_t>(std::max(0, ScrollBox1->horizontalScrollBar()->value()));
+    const std::uint32_t start = std::min(first, columnCount);
+    const auto width = static_cast<int>(
+        std::min<std::uint32_t>(columnCount - start, static_cast<std::uint32_t>(ScrollBox1->viewport()->width())));
+    if (waveBitmap.width() != width || waveBitmap.height() != kWaveRows)
+        waveBitmap = QImage(std::max(width, 0), kWaveRows, QImage::Format_RGB32);
+    waveBitmapColumn = start;
+
+    WaveScene scene;
+    scene.columnCount = columnCount;
+    scene.channels = channels;
+    scene.sampleRate = sampleRate;
+    scene.durationSeconds = durationSeconds;
+    scene.zoom = zoom;
+    scene.peakLeft = &peakLeft;
+    scene.peakRight = &peakRight;
+    scene.selStart = selStart;
+    scene.selFinish = selFinish;
+    scene.start = {secondsAt(stream, columnBytePosition(selStart, streamLength, columnCount)), selStart};
+    scene.finish = {secondsAt(stream, columnBytePosition(selFinish, streamLength, columnCount)), selFinish};
+    scene.cursor = {secondsAt(stream, static_cast<std::uint32_t>(position)), cursor};
+    scene.colors.rulerBackground = palette().color(QPalette::ToolTipBase);
+    scene.colors.finish = palette().color(QPalette::Light);
+    scene.font = PaintBox1->font();
+    drawWaveView(waveBitmap, start, scene);
+    return cursor;
+}
+
+void TMainForm::markerStop(std::uint32_t k)
+{
+    if (k != 0 && k != columnCount - 1 && (k == selStart || k == selFinish)) {
+        BASS_ChannelPause(stream);
+        UpdateControls(kPaused);
+    }
+}
+
+void TMainForm::PaintBox1Paint()
+{
+    if (!loaded || workPath.empty())
+        return;
+    const std::uint32_t cursor = renderWave();
+    PaintBox1->update(static_cast<int>(waveBitmapColumn), 0, waveBitmap.width(), kWaveRows);
+    markerStop(cursor);
+}
+
+bool TMainForm::moveCursorTo(const QMouseEvent& event, Qt::MouseButton button)
+{
+    const QPoint at = event.position().toPoint();
+    if (stream == 0 || at.y() >= kWaveAreaRows || event.button() != button)
+        return false;
+    const auto column = static_cast<std::uint32_t>(std::max(at.x(), 0));
+    BASS_ChannelSetPosition(stream, columnBytePosition(column, streamLength, columnCount), BASS_POS_BYTE);
+    UpdateControls(playState);
+    PaintBox1Paint();
+    return true;
+}
+
+void TMainForm::PaintBox1MouseDown(const QMouseEvent& event)
+{
+    moveCursorTo(event, Qt::LeftButton);
+}
+
+void TMainForm::PaintBox1MouseUp(const QMouseEvent& event)
+{
+    if (moveCursorTo(event, Qt::RightButton))
+        PopupMenu1->popup(event.globalPosition().toPoint());
+}
+
+void TMainForm::CButtonSetStartClick()
+{
+    const std::uint32_t k = playColumn(columnCount, BASS_ChannelGetPosition(stream, BASS_POS_BYTE), streamLength);
+    if (!loaded || k >= selFinish)
+        return;
+    selStart = k;
+    UpdateControls(playState);
+    PaintBox1Paint();
+}
+
+void TMainForm::CButtonSetFinishClick()
+{
+    const std::uint32_t k = playColumn(columnCount, BASS_ChannelGetPosition(stream, BASS_POS_BYTE), streamLength);
+    if (!loaded || k <= selStart)
+        return;
+    selFinish = k;
+    UpdateControls(playState);
+    PaintBox1Paint();
+}
+
+void TMainForm::MSelectAllClick()
+{
+    if (!loaded)
+        return;
+    selStart = 0;
+    selFinish = columnCount == 0 ? 0 : columnCount - 1;
+    UpdateControls(playState);
+    PaintBox1Paint();
+}
+
+std::array<std::pair<QAction*, std::uint32_t>, 6> TMainForm::zoomItems() const
+{
+    return {{{MZoom10, 10000}, {MZoom8, 8000}, {MZoom6, 6000}, {MZoom4, 4000}, {MZoom2, 2000}, {MZoom1, 1000}}};
+}
+
+void TMainForm::ButtonZoomInClick()
+{
+    const auto items = zoomItems();
+    for (std::size_t i = 0; i + 1 < items.size(); ++i) {
+        if (items[i].first->isChecked()) {
+            MZoomClick(items[i + 1].first);
+            return;
+        }
+    }
+}
+
+void TMainForm::ButtonZoomOutClick()
+{
+    const auto items = zoomItems();
+    for (std::size_t i = items.size() - 1; i > 0; --i) {
+        if (items[i].first->isChecked()) {
+            MZoomClick(items[i - 1].first);
+            return;
+        }
+    }
+}
+
+void TMainForm::MZoomClick(QAction* item)
+{
+    const auto items = zoomItems();
+    const auto chosen = std::find_if(items.begin(), items.end(), [item](const auto& z) { return z.first == item; });
+    if (chosen == items.end() || chosen->second == zoom || !loaded)
+        return;
+    if (BASS_ChannelIsActive(stream) != BASS_ACTIVE_STOPPED)
+        CButtonStopClick();
+    BASS_StreamFree(stream);
+
+    zoom = chosen->second;
+    item->setChecked(true);  // the group takes the others' marks away
+
+    WindowProgress& progress = ReloadForm->progress();
+    progress.setBar(0, 0);
+    runModal<TReloadThread>(*ReloadForm, [this, &progress] {
+        // After a failure the window closes as well: it has no button.
+        runReloadBody(*this, progress, *this);
+        ReloadForm->done(mrOk);
+        update();
+    });
+
+    stream = BASS_StreamCreateFile(FALSE, workPath.c_str(), 0, 0, 0);
+    setPaintBoxWidth(static_cast<int>(columnCount));
+    selStart = 0;
+    selFinish = columnCount == 0 ? 0 : columnCount - 1;
+    UpdateControls(kStopped);
+    PaintBox1Paint();
+}
+
+}  // namespace tw
