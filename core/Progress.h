@@ -4,6 +4,7 @@
 
 #include <array>
 #include <chrono>
+#include <ctime>
 
 namespace tw {
 
@@ -33,7 +34,7 @@ public:
     }
     void pump() final
     {
-        const auto now = Clock::now();
+        const auto now = coarseNow();
         if (now - lastPump_ < kPumpInterval)
             return;
         lastPump_ = now;
@@ -46,10 +47,20 @@ protected:
     virtual void pumpNow() = 0;
 
 private:
-    using Clock = std::chrono::steady_clock;
+    // A clock of a few milliseconds' grain that costs little: bodies ask per frame.
+    static std::chrono::nanoseconds coarseNow()
+    {
+#ifdef CLOCK_MONOTONIC_COARSE
+        timespec ts{};
+        ::clock_gettime(CLOCK_MONOTONIC_COARSE, &ts);
+        return std::chrono::seconds(ts.tv_sec) + std::chrono::nanoseconds(ts.tv_nsec);
+#else
+        return std::chrono::steady_clock::now().time_since_epoch();
+#endif
+    }
     static constexpr auto kPumpInterval = std::chrono::milliseconds(20);
     std::array<int, 2> last_{-1, -1};
-    Clock::time_point lastPump_{};
+    std::chrono::nanoseconds lastPump_{std::chrono::nanoseconds::min() / 2};
 };
 
 // For tests and benchmarks: remembers the bars, never stops unless told.

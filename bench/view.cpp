@@ -1,0 +1,75 @@
+// The waveform view of the 60-minute sound: one repaint of 700 visible
+// columns at 1 : 1 and at 10 : 1, and the reload from 10 : 1 to 1 : 1 against
+// one sequential read of the work file.
+#include <QGuiApplication>
+
+#include <cstdio>
+#include <unistd.h>
+
+#include "OpenBench.h"
+#include "document/ReloadBody.h"
+#include "view/WaveView.h"
+
+using namespace tw;
+
+namespace {
+
+// Milliseconds of one repaint, the best of many, of the middle of the strip.
+double repaintMs(const DocumentState& doc)
+{
+    WaveScene scene;
+    scene.columnCount = doc.columnCount;
+    scene.channels = doc.channels;
+    scene.sampleRate = doc.sampleRate;
+    scene.durationSeconds = doc.durationSeconds;
+    scene.zoom = doc.zoom;
+    scene.peakLeft = &doc.peakLeft;
+    scene.peakRight = &doc.peakRight;
+    scene.selStart = doc.columnCount / 3;
+    scene.selFinish = doc.columnCount / 2 + 100;
+    scene.finish = {1800, scene.selFinish};
+    scene.cursor = {1790, doc.columnCount / 2};
+    QImage image(700, kWaveRows, QImage::Format_RGB32);
+    const std::uint32_t first = doc.columnCount > 700 ? doc.columnCount / 2 - 350 : 0;
+    double best = 1e9;
+    for (int i = 0; i < 200; ++i)
+        best = std::min(best, bench::secondsOf([&] { drawWaveView(image, first, scene); }));
+    return best * 1000;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: %s scratch-dir\n", argv[0]);
+        return 2;
+    }
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QGuiApplication app(argc, argv);
+    const std::string dir = std::string(argv[1]) + "/";
+    const std::string source = dir + "hour.wav";
+    if (!bench::makeHourWave(source))
+        return 1;
+    DocumentState doc;
+    doc.tempDir = dir + "view_";
+    doc.sourcePath = source;
+    bench::QuietProgress progress;
+    bench::PrintingMessenger messages;
+    OpenCut cut;
+    if (runOpenBody(doc, progress, messages, cut) != OpenResult::Completed)
+        return 1;
+    std::printf("view_repaint_10to1 %.3f ms\n", repaintMs(doc));
+
+    ::sync();
+    double reload = 1e9, read = 1e9;
+    for (int round = 0; round < 2; ++round) {
+        doc.zoom = 1000;
+        reload = std::min(reload, bench::secondsOf([&] { runReloadBody(doc, progress, messages); }));
+        read = std::min(read, bench::secondsOf([&] { bench::run("cat '" + doc.workPath + "' > /dev/null"); }));
+    }
+    std::printf("view_repaint_1to1 %.3f ms\n", repaintMs(doc));
+    bench::printRatio("reload_10to1_to_1to1", reload, read);
+    removeFile(doc.workPath);
+    return 0;
+}
