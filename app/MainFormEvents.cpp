@@ -116,10 +116,9 @@ void TMainForm::setPaintBoxWidth(int width)
     FormResize();
 }
 
-void TMainForm::FormClose()
+bool TMainForm::FormClose()
 {
-    if (!sourcePath.empty())
-        ButtonCloseClick();
+    return sourcePath.empty() || CloseDocument();
 }
 
 void TMainForm::FormDestroy()
@@ -224,8 +223,11 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event)
 
 void TMainForm::closeEvent(QCloseEvent* event)
 {
-    FormClose();
-    event->accept();
+    // Cancel in the save prompt keeps the window, and the edits with it.
+    if (FormClose())
+        event->accept();
+    else
+        event->ignore();
 }
 
 }  // namespace tw

@@ -7,12 +7,17 @@
 
 namespace tw {
 
-// Close (document/).
-void TMainForm::ButtonCloseClick() {}
-
 // Save (export/).
-void TMainForm::ButtonSaveClick() {}
+void TMainForm::ButtonSaveClick()
+{
+    SaveDocument();
+}
 void TMainForm::ButtonSaveAsClick() {}
+// Saving is still to come: nothing is saved, so nothing completed.
+bool TMainForm::SaveDocument()
+{
+    return false;
+}
 
 // Edits (edit/).
 void TMainForm::ButtonDeleteClick() {}
@@ -21,13 +26,6 @@ void TMainForm::ButtonVolumeClick() {}
 void TMainForm::ButtonFadeInClick() {}
 void TMainForm::ButtonFadeOutClick() {}
 
-// Transport (view/).
-void TMainForm::CButtonPlayClick() {}
-void TMainForm::CButtonPlayFromHereClick() {}
-void TMainForm::CButtonPauseClick() {}
-void TMainForm::CButtonStopClick() {}
-void TMainForm::Timer1Timer() {}
-void TMainForm::CreateMeters() {}
 
 // Help, home page, about.
 void TMainForm::ButtonHelpClick() {}

@@ -70,6 +70,9 @@ constexpr auto kLevelMeter = "Level meter";
 constexpr auto kTransport = "Transport";
 constexpr auto kBanner = "Banner";
 
+// The close's question when the document has unsaved edits.
+constexpr auto kSavePrompt = "File has been modified.\nDo you want to save the changes?";
+
 // Message boxes at start.
 constexpr auto kWrongVersion = "An incorrect version of BASS.DLL was loaded";
 constexpr auto kNoDevice = "Can not start default recording device!";

@@ -455,6 +455,7 @@ void TMainForm::connectCommands()
     onItem(MHelp, &TMainForm::MHelpClick);
     onItem(MHome, &TMainForm::MHomeClick);
     onItem(MAbout, &TMainForm::MAboutClick);
+    connectKeys();
 }
 
 }  // namespace tw

@@ -20,6 +20,8 @@
 #include "i18n/LanguageText.h"
 #include "ui/PaintBox.h"
 #include "ui/Prompter.h"
+#include "view/TSpectrum.h"
+#include "view/TVolume.h"
 
 class QAction;
 class QMouseEvent;
@@ -84,7 +86,8 @@ public:
     void FormShow();
     void FormActivate();
     void FormResize();
-    void FormClose();
+    // False when the window must stay open (the document was kept).
+    bool FormClose();
     void FormDestroy();
     void Timer1Timer();
 
@@ -132,6 +135,12 @@ public:
     void PaintBox1Paint();
     void PaintBox1MouseDown(const QMouseEvent& event);
     void PaintBox1MouseUp(const QMouseEvent& event);
+
+    // The close sequence: false when the document stays open (Cancel in the
+    // save prompt, or a save that did not complete).
+    bool CloseDocument();
+    // The save behind Save and the close's Yes: true when it completed.
+    bool SaveDocument();
     // Copies the language texts onto the controls.
     void ApplyLanguage();
 
@@ -223,6 +232,10 @@ public:
     // which starts at column waveBitmapColumn (10 wide with no document).
     QImage waveBitmap;
     std::uint32_t waveBitmapColumn = 0;
+    // The spectrum display, the level meter and the FFT data they are fed.
+    std::unique_ptr<TSpectrum> spectrum;
+    std::unique_ptr<TVolume> levelMeter;
+    std::array<float, TSpectrum::kFftSize> fftBuffer{};
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -238,6 +251,11 @@ private:
     void buildControlBar();
     void buildStatusBar();
     void connectCommands();
+    // Keys that run commands: each does what its command does, and nothing
+    // while the command is disabled.
+    void connectKeys();
+    // Moves the play position to the start of column (Home, End).
+    void moveCursorToColumn(std::uint32_t column);
     void setStatusTexts(const std::array<std::string, 3>& texts);
     // Places PaintBox1 in its scroll box at the given width.
     void setPaintBoxWidth(int width);

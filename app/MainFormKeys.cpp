@@ -1,0 +1,56 @@
+// The keyboard: standard keys on the menu items, and keys for the transport,
+// the cursor and the zoom that run the commands of their buttons.
+#include <QAction>
+#include <QKeySequence>
+#include <QShortcut>
+#include <QToolButton>
+
+#include "app/TMainForm.h"
+#include "core/ControlTable.h"
+
+namespace tw {
+
+void TMainForm::moveCursorToColumn(std::uint32_t column)
+{
+    if (!loaded || stream == 0)
+        return;
+    BASS_ChannelSetPosition(stream, columnBytePosition(column, streamLength, columnCount), BASS_POS_BYTE);
+    UpdateControls(playState);
+    PaintBox1Paint();
+}
+
+void TMainForm::connectKeys()
+{
+    // A disabled item ignores its key.
+    MOpen->setShortcut(QKeySequence::Open);
+    MClose->setShortcut(QKeySequence::Close);
+    MSave->setShortcut(QKeySequence::Save);
+    MSaveAs->setShortcut(QKeySequence::SaveAs);
+    MExit->setShortcut(QKeySequence::Quit);
+    MSelectAll->setShortcut(QKeySequence::SelectAll);
+    MDelete->setShortcut(QKeySequence::Delete);
+
+    auto key = [this](const QKeySequence& sequence, auto&& run) {
+        auto* shortcut = new QShortcut(sequence, this);
+        connect(shortcut, &QShortcut::activated, this, run);
+    };
+    // Space plays from the cursor, or pauses while playing.
+    key(QKeySequence(Qt::Key_Space), [this] {
+        if (CButtonPause->isEnabled())
+            CButtonPauseClick();
+        else if (CButtonPlayFromHere->isEnabled())
+            CButtonPlayFromHereClick();
+    });
+    key(QKeySequence(Qt::Key_Home), [this] { moveCursorToColumn(0); });
+    key(QKeySequence(Qt::Key_End), [this] { moveCursorToColumn(columnCount == 0 ? 0 : columnCount - 1); });
+    key(QKeySequence::ZoomIn, [this] {
+        if (ButtonZoomIn->isEnabled())
+            ButtonZoomInClick();
+    });
+    key(QKeySequence::ZoomOut, [this] {
+        if (ButtonZoomOut->isEnabled())
+            ButtonZoomOutClick();
+    });
+}
+
+}  // namespace tw
