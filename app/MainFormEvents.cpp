@@ -105,6 +105,7 @@ void TMainForm::FormActivate()
 
 void TMainForm::FormResize()
 {
+    waveBitmapFresh_ = false;  // the visible part changes with the size
     const int top = paintBoxTop(ScrollBox1->height());
     PaintBox1->move(0, top);
     ScrollBox1Contents->resize(PaintBox1->width(), top + PaintBox1->height());

@@ -30,14 +30,19 @@ std::int64_t secondsAt(HSTREAM stream, std::uint32_t bytes)
 
 }  // namespace
 
+std::uint32_t TMainForm::firstVisibleColumn() const
+{
+    const auto first = static_cast<std::uint32_t>(std::max(0, ScrollBox1->horizontalScrollBar()->value()));
+    return std::min(first, columnCount);
+}
+
 std::uint32_t TMainForm::renderWave()
 {
     const QWORD position = BASS_ChannelGetPosition(stream, BASS_POS_BYTE);
     const std::uint32_t cursor = playColumn(columnCount, position, streamLength);
 
     // Only the columns the scroll box shows are drawn.
-    const auto first = static_cast<std::uint32_t>(std::max(0, ScrollBox1->horizontalScrollBar()->value()));
-    const std::uint32_t start = std::min(first, columnCount);
+    const std::uint32_t start = firstVisibleColumn();
     const auto width = static_cast<int>(
         std::min<std::uint32_t>(columnCount - start, static_cast<std::uint32_t>(ScrollBox1->viewport()->width())));
     if (waveBitmap.width() != width || waveBitmap.height() != kWaveRows)
@@ -77,6 +82,7 @@ void TMainForm::PaintBox1Paint()
     if (!loaded || workPath.empty())
         return;
     const std::uint32_t cursor = renderWave();
+    waveBitmapFresh_ = true;
     PaintBox1->update(static_cast<int>(waveBitmapColumn), 0, waveBitmap.width(), kWaveRows);
     markerStop(cursor);
 }

@@ -312,9 +312,14 @@ void TMainForm::buildWaveArea()
     PaintBox1->onPaint = [this](QPainter& painter) {
         if (!loaded || workPath.empty())
             return;
-        const std::uint32_t cursor = renderWave();
+        // A picture PaintBox1Paint has just drawn (and tested for the marker
+        // stop) is shown as it is; anything else is drawn anew.
+        const bool fresh = waveBitmapFresh_ && waveBitmapColumn == firstVisibleColumn();
+        waveBitmapFresh_ = false;
+        const std::uint32_t cursor = fresh ? 0 : renderWave();
         painter.drawImage(static_cast<int>(waveBitmapColumn), 0, waveBitmap);
-        markerStop(cursor);
+        if (!fresh)
+            markerStop(cursor);
     };
     PaintBox1->onMouseDown = [this](QMouseEvent& event) { PaintBox1MouseDown(event); };
     PaintBox1->onMouseUp = [this](QMouseEvent& event) { PaintBox1MouseUp(event); };

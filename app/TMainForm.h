@@ -269,6 +269,7 @@ private:
     std::vector<std::string> commandLine() const;
     // The view: the visible columns drawn into waveBitmap; returns the cursor column.
     std::uint32_t renderWave();
+    std::uint32_t firstVisibleColumn() const;
     void markerStop(std::uint32_t cursorColumn);
     // Moves the play position to the column under x (a press or release in the wave area).
     bool moveCursorTo(const QMouseEvent& event, Qt::MouseButton button);
@@ -280,6 +281,7 @@ private:
     std::unique_ptr<PrivateTempDir> privateTemp_;
     bool audioStarted_ = false;
     bool shown_ = false;
+    bool waveBitmapFresh_ = false;  // drawn by PaintBox1Paint, not yet shown
 };
 
 }  // namespace tw
