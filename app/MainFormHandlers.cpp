@@ -19,12 +19,6 @@ bool TMainForm::SaveDocument()
     return false;
 }
 
-// Edits (edit/).
-void TMainForm::ButtonDeleteClick() {}
-void TMainForm::ButtonCutOutClick() {}
-void TMainForm::ButtonVolumeClick() {}
-void TMainForm::ButtonFadeInClick() {}
-void TMainForm::ButtonFadeOutClick() {}
 
 
 // Help, home page, about.

@@ -16,6 +16,7 @@
 #include "core/DocumentState.h"
 #include "core/Messages.h"
 #include "core/PrivateTempDir.h"
+#include "edit/EditBody.h"
 #include "document/WaveHeader.h"
 #include "i18n/LanguageText.h"
 #include "ui/PaintBox.h"
@@ -254,6 +255,12 @@ private:
     // Keys that run commands: each does what its command does, and nothing
     // while the command is disabled.
     void connectKeys();
+    // The edits: playback stopped and the stream released before, the body
+    // under ProcessForm, then a new stream, the view and the stopped state.
+    void stopAndRelease();
+    template <class Thread>
+    bool runEdit(const EditPass& pass1);
+    void afterEdit(bool ran, bool shortened);
     // Moves the play position to the start of column (Home, End).
     void moveCursorToColumn(std::uint32_t column);
     void setStatusTexts(const std::array<std::string, 3>& texts);

@@ -59,4 +59,16 @@ public:
     using WorkerThread::WorkerThread;
 };
 
+// The edits' threads, one class per command, all alike.
+template <class Edit>
+class EditThread final : public WorkerThread {
+public:
+    using WorkerThread::WorkerThread;
+};
+using TDelThread = EditThread<struct DeleteEdit>;
+using TCutOutThread = EditThread<struct CutOutEdit>;
+using TFadeInThread = EditThread<struct FadeInEdit>;
+using TFadeOutThread = EditThread<struct FadeOutEdit>;
+using TSetVolumeThread = EditThread<struct VolumeEdit>;
+
 }  // namespace tw

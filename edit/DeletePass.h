@@ -1,0 +1,11 @@
+// Delete: the data behind the range moves down over it; the file ends with
+// the data (chunks that stood behind it are dropped, never heard as sound).
+#pragma once
+
+#include "edit/EditBody.h"
+
+namespace tw {
+
+void deletePass(File& work, DocumentState& doc, const EditRange& range, Progress& progress);
+
+}  // namespace tw

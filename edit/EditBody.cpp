@@ -1,0 +1,111 @@
+#include "edit/EditBody.h"
+
+#include <algorithm>
+#include <unistd.h>
+#include <vector>
+
+#include "document/Overview.h"
+#include "document/ReloadBody.h"
+#include "wav/LittleEndian.h"
+#include "wav/WaveRules.h"
+
+namespace tw {
+
+namespace {
+constexpr std::size_t kBlockBytes = 4 << 20;
+}
+
+EditRange editRange(const DocumentState& doc)
+{
+    EditRange r;
+    const std::uint32_t startFrame = doc.selStart * doc.zoom;
+    const std::uint32_t finishFrame = doc.selFinish * doc.zoom;
+    r.rangeStart = doc.dataOffset + startFrame * doc.frameSize;
+    r.rangeEnd = doc.dataOffset + finishFrame * doc.frameSize;
+    r.rangeFrames = finishFrame - startFrame;
+    if (doc.selFinish < doc.selStart || doc.frameSize == 0) {
+        r.rangeFrames = 0;
+        r.start = r.end = std::min(r.rangeStart, doc.dataEnd);
+        return r;
+    }
+    // In 64 bits: the range may reach past the data, not wrap around it.
+    const std::uint64_t startByte = doc.dataOffset + std::uint64_t{startFrame} * doc.frameSize;
+    const std::uint64_t endByte = doc.dataOffset + std::uint64_t{finishFrame} * doc.frameSize;
+    const std::uint64_t dataEnd = doc.dataOffset + std::uint64_t{doc.frameCount} * doc.frameSize;
+    r.start = static_cast<std::uint32_t>(std::min(startByte, dataEnd));
+    r.end = static_cast<std::uint32_t>(std::min(endByte, dataEnd));
+    return r;
+}
+
+bool runEditBody(DocumentState& doc, const EditPass& pass1, Progress& progress, Messenger& messages)
+{
+    File work = File::openReadWrite(doc.workPath);
+    if (!work) {
+        messages.inform(kMsgCannotOpenTemp);
+        return false;
+    }
+    const EditRange range = editRange(doc);
+    pass1(work, doc, range, progress);
+    work.seek(doc.dataOffset);
+    rebuildOverview(work, doc, progress, {1, ColumnPercent::Fraction});
+    return true;
+}
+
+void endDataAt(File& work, DocumentState& doc, std::uint32_t end)
+{
+    const std::uint32_t length = end - doc.dataOffset;
+    std::uint8_t field[4];
+    putLe32(field, length);
+    work.writeAt(field, 4, doc.dataOffset - 4);
+    putLe32(field, end - 8);
+    work.writeAt(field, 4, 4);
+    ::ftruncate(work.fd(), static_cast<off_t>(end));
+    doc.dataEnd = end;
+    doc.dataLength = length;
+    doc.durationSeconds = waveDurationSeconds(length, doc.sampleRate, doc.channels, doc.bitsPerSample).value_or(0);
+    doc.frameCount = doc.frameSize == 0 ? 0 : length / doc.frameSize;
+}
+
+std::uint32_t moveDown(File& work, std::uint32_t src, std::uint32_t dst, std::uint32_t count, Progress& progress)
+{
+    std::vector<std::uint8_t> block(std::min<std::size_t>(kBlockBytes, std::max<std::uint32_t>(count, 1)));
+    std::uint32_t moved = 0;
+    while (moved < count) {
+        const auto want = static_cast<std::size_t>(std::min<std::uint32_t>(count - moved, block.size()));
+        const std::size_t got = work.readAt(block.data(), want, src + std::uint64_t{moved});
+        if (got == 0)
+            break;
+        work.writeAt(block.data(), got, dst + std::uint64_t{moved});
+        moved += static_cast<std::uint32_t>(got);
+        progress.setBar(0, static_cast<int>(static_cast<double>(moved) * 100.0 / count));
+        progress.pump();
+    }
+    return dst + moved;
+}
+
+void forEachBlock(File& work, const DocumentState& doc, const EditRange& range, Progress& progress,
+                  const std::function<void(std::uint8_t* bytes, std::size_t size, std::uint32_t firstFrame)>& fn)
+{
+    const std::size_t frameSize = doc.frameSize;
+    const std::size_t blockFrames = std::max<std::size_t>(kBlockBytes / frameSize, 1);
+    std::vector<std::uint8_t> block(blockFrames * frameSize);
+    const std::uint32_t inData = range.bytes() / doc.frameSize;
+    const double total = range.rangeFrames;
+    for (std::uint32_t done = 0; done < inData;) {
+        const auto n = static_cast<std::uint32_t>(std::min<std::size_t>(blockFrames, inData - done));
+        const std::uint64_t at = range.start + std::uint64_t{done} * frameSize;
+        const std::size_t got = work.readAt(block.data(), n * frameSize, at) / frameSize * frameSize;
+        fn(block.data(), got, done);
+        work.writeAt(block.data(), got, at);
+        done += n;
+        progress.setBar(0, static_cast<int>(static_cast<double>(done) * 100.0 / total));
+        progress.pump();
+        if (got < n * frameSize)
+            break;
+    }
+    // Frames of the range past the data are counted, not touched.
+    if (range.rangeFrames > 0)
+        progress.setBar(0, 100);
+}
+
+}  // namespace tw

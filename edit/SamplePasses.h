@@ -1,0 +1,20 @@
+// The passes that change samples in place: Fade In, Fade Out and Volume.
+// All sample arithmetic is 32-bit integer arithmetic, except Volume's
+// product, which is exact in floating point for its seven factors.
+#pragma once
+
+#include "edit/EditBody.h"
+
+namespace tw {
+
+void fadeInPass(File& work, DocumentState& doc, const EditRange& range, Progress& progress);
+void fadeOutPass(File& work, DocumentState& doc, const EditRange& range, Progress& progress);
+
+// The factor of a position in the Volume list: 2.5, 2, 1.5, 1, 0.75, 0.5,
+// and 0.25 for position 6 or any other.
+float volumeGain(int position);
+
+// Scales the range by gain, or silences it when mute is set.
+EditPass volumePass(float gain, bool mute);
+
+}  // namespace tw
