@@ -1,0 +1,64 @@
+// Edits of the 60-minute sound, pass 2 included, against sox making the same
+// edit: Fade In over the whole sound, Volume 50 %, Delete of the first 10 s.
+#include <cstdio>
+#include <unistd.h>
+
+#include "OpenBench.h"
+#include "edit/DeletePass.h"
+#include "edit/SamplePasses.h"
+
+using namespace tw;
+
+int main(int argc, char** argv)
+{
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: %s scratch-dir\n", argv[0]);
+        return 2;
+    }
+    const std::string dir = std::string(argv[1]) + "/";
+    const std::string source = dir + "hour.wav";
+    if (!bench::makeHourWave(source))
+        return 1;
+    DocumentState opened;
+    opened.tempDir = dir + "edit_";
+    opened.sourcePath = source;
+    bench::QuietProgress progress;
+    bench::PrintingMessenger messages;
+    OpenCut cut;
+    if (runOpenBody(opened, progress, messages, cut) != OpenResult::Completed)
+        return 1;
+
+    const struct {
+        const char* name;
+        EditPass pass;
+        std::uint32_t zoom;
+        std::uint32_t selFinish;  // from column 0
+        const char* sox;
+    } edits[] = {
+        {"edit_fade_in", fadeInPass, 10000, 15876, "fade t 3600"},
+        {"edit_volume_50", volumePass(0.5f, false), 10000, 15876, "vol 0.5"},
+        {"edit_delete_10s", deletePass, 1000, 441, "trim 10"},
+    };
+    const std::string peerOut = dir + "edit_peer.wav";
+    for (const auto& e : edits) {
+        double ours = 1e9, peer = 1e9;
+        for (int round = 0; round < 2; ++round) {
+            bench::run("cp '" + source + "' '" + opened.workPath + "'");
+            DocumentState doc = opened;
+            doc.zoom = e.zoom;
+            doc.columnCount = (doc.frameCount + e.zoom - 1) / e.zoom;
+            doc.selStart = 0;
+            doc.selFinish = e.selFinish;
+            ::sync();
+            ours = std::min(ours, bench::secondsOf([&] { runEditBody(doc, e.pass, progress, messages); }));
+            ::sync();
+            peer = std::min(peer, bench::secondsOf([&] {
+                bench::run("sox '" + source + "' '" + peerOut + "' " + e.sox);
+            }));
+            removeFile(peerOut);
+        }
+        bench::printRatio(e.name, ours, peer);
+    }
+    removeFile(opened.workPath);
+    return 0;
+}
