@@ -7,17 +7,7 @@
 
 namespace tw {
 
-// Save (export/).
-void TMainForm::ButtonSaveClick()
-{
-    SaveDocument();
-}
-void TMainForm::ButtonSaveAsClick() {}
-// Saving is still to come: nothing is saved, so nothing completed.
-bool TMainForm::SaveDocument()
-{
-    return false;
-}
+
 
 
 

@@ -70,6 +70,12 @@ constexpr auto kLevelMeter = "Level meter";
 constexpr auto kTransport = "Transport";
 constexpr auto kBanner = "Banner";
 
+// Save As onto an existing file.
+constexpr auto kOverwritePrompt = "This file already exists. Do you want to overwrite it?";
+constexpr auto kOverwriteCaption = "Information";
+constexpr auto kSaveCaption = "Save";
+constexpr auto kSaveAsCaption = "Save As";
+
 // The close's question when the document has unsaved edits.
 constexpr auto kSavePrompt = "File has been modified.\nDo you want to save the changes?";
 

@@ -52,15 +52,18 @@ struct TMainFormOptions {
     Prompter::FileHook fileHook;
     std::string tempBase;  // where the private temporary directory goes; empty: the system's
     std::uint64_t workFileLimit = kMaxWorkFileBytes;  // the open keeps at most this much
+    std::string lameLibrary = "libmp3lame.so.0";       // the MP3 encoder's file name
+    std::string wmaWriter;  // path of the WMA writer module; empty: beside the program
     // The audio library's start; empty: BASS_GetVersion and BASS_Init.
     std::function<DWORD()> audioVersion;
     std::function<BOOL(int device)> audioInit;
 };
 
-// A file dialog's filter and 1-based chosen entry.
+// A file dialog's filter, 1-based chosen entry and proposed file name.
 struct FileDialogSetting {
     std::string filter;
     int filterIndex = 1;
+    std::string fileName;
 };
 
 class TMainForm final : public QMainWindow, public DocumentState, public Messenger {
@@ -261,6 +264,8 @@ private:
     template <class Thread>
     bool runEdit(const EditPass& pass1);
     void afterEdit(bool ran, bool shortened);
+    // The export under SaveForm; true when the target now holds the document.
+    bool exportTo(const std::string& target, const char* caption);
     // Moves the play position to the start of column (Home, End).
     void moveCursorToColumn(std::uint32_t column);
     void setStatusTexts(const std::array<std::string, 3>& texts);

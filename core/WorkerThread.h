@@ -59,7 +59,7 @@ public:
     using WorkerThread::WorkerThread;
 };
 
-// The edits' threads, one class per command, all alike.
+// The edits' and the save's threads, one class per command, all alike.
 template <class Edit>
 class EditThread final : public WorkerThread {
 public:
@@ -70,5 +70,6 @@ using TCutOutThread = EditThread<struct CutOutEdit>;
 using TFadeInThread = EditThread<struct FadeInEdit>;
 using TFadeOutThread = EditThread<struct FadeOutEdit>;
 using TSetVolumeThread = EditThread<struct VolumeEdit>;
+using TSaveThread = EditThread<struct SaveStep>;
 
 }  // namespace tw

@@ -1,0 +1,120 @@
+// Save and Save As: the name, the overwrite question and the export under
+// SaveForm. The document counts as saved, and takes the new name, only when
+// the export completed.
+#include <QAction>
+#include <QProgressBar>
+
+#include <cctype>
+
+#include "app/MainFormTexts.h"
+#include "app/TMainForm.h"
+#include "core/WorkerThread.h"
+#include "document/SourceKind.h"
+#include "export/ExportBody.h"
+#include "export/WavToWma.h"
+#include "ui/ModalResult.h"
+#include "ui/RunModal.h"
+#include "ui/TSaveForm.h"
+#include "wav/File.h"
+
+namespace tw {
+
+namespace {
+
+// The name with an extension the filter entry asks for, appended (never
+// replacing) when it has none of ".wav", ".mp3", ".wma".
+std::string completedName(const std::string& name, int filterIndex, const std::string& sourcePath)
+{
+    if (sourceKindOf(name) != SourceKind::Unsupported)
+        return name;
+    switch (filterIndex) {
+    case 2: return name + ".wav";
+    case 3: return name + ".mp3";
+    case 4: return name + ".wma";
+    default: {
+        const auto slash = sourcePath.find_last_of('/');
+        const auto dot = sourcePath.rfind('.');
+        const bool hasExtension = dot != std::string::npos && (slash == std::string::npos || dot > slash);
+        return name + (hasExtension ? sourcePath.substr(dot) : std::string());
+    }
+    }
+}
+
+}  // namespace
+
+bool TMainForm::exportTo(const std::string& target, const char* caption)
+{
+    BASS_StreamFree(stream);
+    SaveForm->setWindowTitle(caption);
+    WindowProgress& progress = SaveForm->progress();
+    progress.setBar(0, 0);
+    progress.clearStop();
+    const ExportLibraries libraries{options_.lameLibrary,
+                                    options_.wmaWriter.empty() ? appDir + kWmaModule : options_.wmaWriter};
+    ExportResult result = ExportResult::NotStarted;
+    runModal<TSaveThread>(*SaveForm, [this, &target, &progress, &libraries, &result] {
+        result = runExportBody(*this, target, progress, *this, libraries);
+        // A body that could not start leaves the window to Cancel.
+        if (result != ExportResult::NotStarted)
+            SaveForm->done(mrOk);
+        update();
+    });
+    stream = BASS_StreamCreateFile(FALSE, workPath.c_str(), 0, 0, 0);
+    return result == ExportResult::Completed;
+}
+
+bool TMainForm::SaveDocument()
+{
+    if (!loaded)
+        return false;
+    if (BASS_ChannelIsActive(stream) != BASS_ACTIVE_STOPPED)
+        CButtonStopClick();
+    const bool saved = exportTo(sourcePath, MainFormTexts::kSaveCaption);
+    if (saved)
+        modified = false;
+    UpdateControls(playState);
+    return saved;
+}
+
+void TMainForm::ButtonSaveClick()
+{
+    SaveDocument();
+}
+
+void TMainForm::ButtonSaveAsClick()
+{
+    namespace T = MainFormTexts;
+    if (!loaded)
+        return;
+    if (BASS_ChannelIsActive(stream) != BASS_ACTIVE_STOPPED)
+        CButtonStopClick();
+    std::string target;
+    for (;;) {
+        FileDialogRequest request;
+        request.mode = FileDialogMode::Save;
+        request.filter = SaveDialog1.filter;
+        request.filterIndex = SaveDialog1.filterIndex;
+        request.fileName = SaveDialog1.fileName;
+        const auto choice = fileDialog(request);
+        if (!choice)
+            return;
+        SaveDialog1.filterIndex = choice->filterIndex;
+        target = completedName(choice->path, choice->filterIndex, sourcePath);
+        SaveDialog1.fileName = target;  // proposed by the next Save As
+        if (!fileExists(target))
+            break;
+        const MsgResult answer = show({T::kOverwritePrompt, T::kOverwriteCaption, MsgIcon::Question,
+                                       MsgButtons::YesNoCancel});
+        if (answer == MsgResult::Yes)
+            break;
+        if (answer != MsgResult::No)
+            return;
+    }
+    if (exportTo(target, T::kSaveAsCaption)) {
+        sourcePath = target;
+        modified = false;
+    }
+    UpdateControls(playState);
+}
+
+}  // namespace tw
