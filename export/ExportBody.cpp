@@ -68,18 +68,22 @@ private:
 
 class WmaEncoder final : public ChunkEncoder {
 public:
-    WmaEncoder(Messenger& messages, const std::string& module) : wma_(messages, module) {}
+    WmaEncoder(Messenger& messages, const std::string& module) : messages_(messages), wma_(messages, module) {}
     int open(const std::string& path, const DocumentState& doc, std::uint32_t bitrate)
     {
         return wma_.Open(path, doc.sampleRate, doc.channels, bitrate * 1000);
     }
     bool step(const std::int16_t* samples, std::size_t bytes) override
     {
-        return wma_.WriteChunk(reinterpret_cast<const std::uint8_t*>(samples), static_cast<std::uint32_t>(bytes));
+        if (wma_.WriteChunk(reinterpret_cast<const std::uint8_t*>(samples), static_cast<std::uint32_t>(bytes)))
+            return true;
+        messages_.inform(kMsgCannotCreateFile, kWmaCaption);  // never a silent failure
+        return false;
     }
     bool finish() override { return wma_.Close(); }
 
 private:
+    Messenger& messages_;
     WavToWma wma_;
 };
 

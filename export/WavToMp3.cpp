@@ -176,7 +176,12 @@ int WavToMp3::EncodeChunk(const std::int16_t* samples, std::size_t bytes)
         fail("Could not perform compression", result);
         return result;
     }
-    return write(buffer_.data(), produced) ? produced : -1;
+    if (!write(buffer_.data(), produced)) {
+        int result = -1;
+        fail("Can not create the file.", result);  // the disk is full, or the file went away
+        return result;
+    }
+    return produced;
 }
 
 bool WavToMp3::Close()

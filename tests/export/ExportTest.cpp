@@ -126,6 +126,10 @@ TEST_F(ExportTest, BitratesDefaultsAndTheLowRateLimit)
     ASSERT_EQ(save(dir.file("a.wma")), ExportResult::Completed);
     EXPECT_EQ(doc.sourceBitrate, 128u);
     EXPECT_NEAR(std::stod(probe(dir.file("a.wma"), "bit_rate")), 128000, 8000);
+    // A rate the encoder refuses at 44100 Hz stereo: the nearest one it takes.
+    doc.sourceBitrate = 16;
+    ASSERT_EQ(save(dir.file("b.wma")), ExportResult::Completed);
+    EXPECT_NEAR(std::stod(probe(dir.file("b.wma"), "bit_rate")), 24000, 8000);
 }
 
 TEST_F(ExportTest, AStoppedOrFailedSaveLeavesTheTargetAsItWas)

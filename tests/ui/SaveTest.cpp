@@ -67,13 +67,19 @@ TEST_F(OpenTest, SaveAsCompletesTheNameAsksBeforeOverwritingAndAdoptsItOnlyWhenS
     EXPECT_EQ(requests[1].fileName, dir + "a.mp3");
     EXPECT_EQ(form->sourcePath, dir + "d.ogg.wma");
     EXPECT_TRUE(form->modified);
+    answers = {{"a", 3}};
+    replies = {tw::MsgResult::Yes};
+    form->ButtonSaveAsClick();
+    EXPECT_EQ(form->sourcePath, dir + "a.mp3");
+    EXPECT_FALSE(form->modified);
+    form->modified = true;
 
     // A save that cannot start (no such folder) keeps the name and the edits.
     answers = {{"gone/e", 2}};
     replies = {tw::MsgResult::Ok};
     QTimer::singleShot(100, form->SaveForm, [&] { form->SaveForm->ButtonCancelClick(); });
     form->ButtonSaveAsClick();
-    EXPECT_EQ(form->sourcePath, dir + "d.ogg.wma");
+    EXPECT_EQ(form->sourcePath, dir + "a.mp3");
     EXPECT_TRUE(form->modified);
 }
 
