@@ -74,6 +74,8 @@ std::optional<FileDialogChoice> Prompter::fileDialog(const FileDialogRequest& re
     const bool save = request.mode == FileDialogMode::Save;
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    // Save As asks about an existing file itself, once the name is completed.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, save);
     if (!filters.isEmpty()) {
         dialog.setNameFilters(filters);
         const int index = request.filterIndex >= 1 && request.filterIndex <= filters.size() ? request.filterIndex : 1;
