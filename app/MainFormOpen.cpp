@@ -10,6 +10,9 @@
 #include "ui/ModalResult.h"
 #include "ui/RunModal.h"
 #include "ui/TOpenForm.h"
+#include "ui/TProcessForm.h"
+#include "ui/TReloadForm.h"
+#include "ui/TSaveForm.h"
 
 namespace tw {
 
@@ -69,7 +72,9 @@ void TMainForm::OpenSourceFile()
 
 void TMainForm::abandonLongSteps()
 {
-    OpenForm->progress().requestQuit();
+    for (WindowProgress* progress : {&OpenForm->progress(), &ReloadForm->progress(), &ProcessForm->progress(),
+                                     &SaveForm->progress()})
+        progress->requestQuit();
 }
 
 void TMainForm::showOpenedDocument()
