@@ -20,9 +20,6 @@ void TMainForm::MAboutClick()
 }
 
 // Language and settings (i18n/), banner.
-void TMainForm::ApplyLanguage() {}
-void TMainForm::ReadSettings() {}
-void TMainForm::BuildLanguageMenu() {}
 void TMainForm::LoadBanner() {}
 
 }  // namespace tw

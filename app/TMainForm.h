@@ -19,6 +19,7 @@
 #include "edit/EditBody.h"
 #include "document/WaveHeader.h"
 #include "i18n/LanguageText.h"
+#include "i18n/Settings.h"
 #include "ui/PaintBox.h"
 #include "ui/Prompter.h"
 #include "view/TSpectrum.h"
@@ -54,6 +55,9 @@ struct TMainFormOptions {
     std::uint64_t workFileLimit = kMaxWorkFileBytes;  // the open keeps at most this much
     std::string lameLibrary = "libmp3lame.so.0";       // the MP3 encoder's file name
     std::string wmaWriter;  // path of the WMA writer module; empty: beside the program
+    // Where the language files and the settings file are; empty: as the program's folder says.
+    std::optional<DataPaths> dataPaths;
+    std::string locale;  // the user's locale ("ll_CC"); empty: the system's
     // The audio library's start; empty: BASS_GetVersion and BASS_Init.
     std::function<DWORD()> audioVersion;
     std::function<BOOL(int device)> audioInit;
@@ -147,6 +151,8 @@ public:
     bool SaveDocument();
     // Copies the language texts onto the controls.
     void ApplyLanguage();
+    // A Language menu item was chosen.
+    void LanguageClick(QAction* item);
 
     // Controls, under their names.
     QFrame* Panel1 = nullptr;
@@ -230,8 +236,12 @@ public:
     TProcessForm* ProcessForm = nullptr;
     TVolumeForm* VolumeForm = nullptr;
 
-    // The language texts (status bar words for now).
+    // The selected language file and its texts; the help document it names.
+    std::string languageFile;
     LanguageText languageIni;
+    std::string helpFile;
+    std::string adSetting;  // the settings' Ad switch
+    DataPaths paths;
     // Off-screen waveform image, 221 rows high: the visible part of the strip,
     // which starts at column waveBitmapColumn (10 wide with no document).
     QImage waveBitmap;

@@ -5,8 +5,16 @@
 
 namespace tw {
 
+void LanguageText::open(const std::string& path)
+{
+    file_ = IniText::load(path);
+    opened_ = true;
+}
+
 std::string LanguageText::read(const std::string& section, const std::string& key, const std::string& def) const
 {
+    if (opened_)
+        return file_.read(section, key, def);
     static constexpr std::array<std::pair<const char*, const char*>, 3> kStatusBar{{
         {"Mono", "Mono"}, {"Stereo", "Stereo"}, {"Bits", "Bits"}}};
     if (section == "StatusBar")

@@ -23,6 +23,9 @@ protected:
         tw::TMainFormOptions options;
         options.arguments = std::move(arguments);
         options.tempBase = scratch.path().toStdString();
+        // The shipped language files; settings of the test's own.
+        options.dataPaths = tw::DataPaths{TARNWICK_LANGUAGE_DIR, scratch.path().toStdString() + "/Tarnwick.ini"};
+        options.locale = "en_US";
         options.messageHook = [this](const tw::MessageRequest& r) {
             messages.push_back(r);
             return tw::MsgResult::Ok;

@@ -85,7 +85,6 @@ TEST_F(MainFormTest, MenusInOrderWithTheirCaptions)
           {"MStop", "Stop"},
           {"MSetStart", "Set Start Marker"},
           {"MSetFinish", "Set Finish Marker"}}},
-        {"MenuLanguage", {}},
         {"MenuHelp", {{"MHelp", "Help"}, {"MHome", "Home Page"}, {"MAbout", "About"}}}};
     QStringList barOrder;
     for (QAction* a : form->menuBar()->actions())

@@ -1,0 +1,93 @@
+#include "i18n/Settings.h"
+
+#define SI_NO_CONVERSION  // texts are UTF-8 bytes; legacy code pages are converted before
+#include <SimpleIni.h>
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <QCollator>
+#include <QFile>
+#include <QString>
+
+#include <algorithm>
+#include <cctype>
+
+namespace tw {
+
+struct SettingsFile::Store {
+    CSimpleIniA ini;
+};
+
+DataPaths dataPaths(const std::string& appDir, bool appDirWritable, const std::string& configHome,
+                    const std::string& home)
+{
+    if (appDirWritable)
+        return {appDir + "TWLanguage/", appDir + "Tarnwick.ini"};
+    const std::string config = !configHome.empty() ? configHome : home + "/.config";
+    return {appDir + "../share/tarnwick/TWLanguage/", config + "/tarnwick/Tarnwick.ini"};
+}
+
+std::string automaticLanguageFile(const std::string& locale)
+{
+    const std::string lang = locale.substr(0, locale.find_first_of("_-."));
+    const std::string country = locale.size() > lang.size() + 1 ? locale.substr(lang.size() + 1, 2) : "";
+    if (lang == "zh")
+        return country == "TW" || country == "HK" || country == "MO" ? "ChineseBig5.ini" : "ChineseGB.ini";
+    if (lang == "ru")
+        return "Russian.ini";
+    return "English.ini";
+}
+
+std::vector<std::string> languageFiles(const std::string& dir)
+{
+    std::vector<std::string> names;
+    if (DIR* listing = ::opendir(dir.c_str())) {
+        while (const dirent* entry = ::readdir(listing)) {
+            const std::string name = entry->d_name;
+            struct stat st {};
+            const bool ini = name.size() > 4 && QString::fromStdString(name.substr(name.size() - 4)).toLower() == ".ini";
+            if (ini && ::stat((dir + name).c_str(), &st) == 0 && !S_ISDIR(st.st_mode))
+                names.push_back(name);
+        }
+        ::closedir(listing);
+    }
+    QCollator collator;
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    std::sort(names.begin(), names.end(), [&collator](const std::string& a, const std::string& b) {
+        return collator.compare(QFile::decodeName(a.c_str()), QFile::decodeName(b.c_str())) < 0;
+    });
+    return names;
+}
+
+std::string trimmedSetting(const std::string& value)
+{
+    const auto keep = [](unsigned char c) { return c > ' '; };
+    const auto first = std::find_if(value.begin(), value.end(), keep);
+    const auto last = std::find_if(value.rbegin(), value.rend(), keep).base();
+    return first < last ? std::string(first, last) : std::string();
+}
+
+SettingsFile::SettingsFile(std::string path) : path_(std::move(path)), ini_(std::make_unique<Store>())
+{
+    ini_->ini.SetUnicode(true);
+    ini_->ini.SetSpaces(false);  // "Language=English.ini", as other INI writers do
+    ini_->ini.LoadFile(path_.c_str());
+}
+
+SettingsFile::~SettingsFile() = default;
+
+std::string SettingsFile::read(const std::string& key) const
+{
+    return ini_->ini.GetValue("General", key.c_str(), "");
+}
+
+bool SettingsFile::write(const std::string& key, const std::string& value)
+{
+    ini_->ini.SetValue("General", key.c_str(), value.c_str());
+    const auto slash = path_.find_last_of('/');
+    if (slash != std::string::npos)
+        ::mkdir(path_.substr(0, slash).c_str(), 0755);  // ~/.config/tarnwick on first use
+    return ini_->ini.SaveFile(path_.c_str()) == SI_OK;
+}
+
+}  // namespace tw

@@ -1,0 +1,49 @@
+// Where the language files and the settings file are, which language file a
+// user gets by default, and the settings file itself.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+
+namespace tw {
+
+struct DataPaths {
+    std::string languageDir;   // ends in '/'
+    std::string settingsFile;  // Tarnwick.ini
+};
+
+// Run from a build tree or a portable folder (appDir writable): both beside
+// the program. Installed: the language files from the installed data folder
+// beside bin/, the settings under $XDG_CONFIG_HOME (default ~/.config).
+DataPaths dataPaths(const std::string& appDir, bool appDirWritable, const std::string& configHome,
+                    const std::string& home);
+
+// "ChineseGB.ini" for zh_CN and zh_SG, "ChineseBig5.ini" for zh_TW, zh_HK and
+// zh_MO, "Russian.ini" for ru, else "English.ini". locale as "ll_CC".
+std::string automaticLanguageFile(const std::string& locale);
+
+// The *.ini entries of dir that are no directories, sorted without regard to
+// case, locale-aware.
+std::vector<std::string> languageFiles(const std::string& dir);
+
+// Without leading and trailing blanks and control characters.
+std::string trimmedSetting(const std::string& value);
+
+// Tarnwick.ini, section General. A file that cannot be written leaves the
+// value in memory; nothing is reported.
+class SettingsFile {
+public:
+    explicit SettingsFile(std::string path);
+    ~SettingsFile();
+    std::string read(const std::string& key) const;
+    bool write(const std::string& key, const std::string& value);
+
+private:
+    std::string path_;
+    struct Store;
+    std::unique_ptr<Store> ini_;
+};
+
+}  // namespace tw
