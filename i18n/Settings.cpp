@@ -87,7 +87,7 @@ bool SettingsFile::write(const std::string& key, const std::string& value)
     const auto slash = path_.find_last_of('/');
     if (slash != std::string::npos)
         ::mkdir(path_.substr(0, slash).c_str(), 0755);  // ~/.config/tarnwick on first use
-    return ini_->ini.SaveFile(path_.c_str()) == SI_OK;
+    return ini_->ini.SaveFile(path_.c_str(), false) == SI_OK;
 }
 
 }  // namespace tw
