@@ -104,6 +104,7 @@ void TMainForm::LanguageClick(QAction* item)
         }
     }
     ApplyLanguage();
+    UpdateControls(playState);  // the status bar's words too
 }
 
 void TMainForm::ApplyLanguage()
