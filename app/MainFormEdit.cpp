@@ -33,7 +33,8 @@ bool TMainForm::runEdit(const EditPass& pass1)
     bool ran = false;
     runModal<Thread>(*ProcessForm, [this, &pass1, &progress, &ran] {
         // After a failure the window closes as well: it has no button.
-        ran = runEditBody(*this, pass1, progress, *this);
+        // A failed write still changed the file part way: it counts as an edit.
+        ran = runEditBody(*this, pass1, progress, *this) != EditResult::NotOpened;
         ProcessForm->done(mrOk);
         update();
     });

@@ -50,16 +50,22 @@ void TMainForm::OpenSourceFile()
     bool completed = false;
     OpenCut cut;
     runModal<TOpenThread>(*OpenForm, [this, &progress, &completed, &cut] {
-        switch (runOpenBody(*this, progress, *this, cut, options_.workFileLimit)) {
+        progress.setWorking(true);
+        const OpenResult result = runOpenBody(*this, progress, *this, cut, options_.workFileLimit);
+        progress.setWorking(false);
+        switch (result) {
         case OpenResult::Completed:
             completed = true;
             OpenForm->done(mrOk);
             update();
             break;
         case OpenResult::Cancelled:
-            OpenForm->done(mrCancel);  // already closing after the Cancel press
+            OpenForm->done(mrCancel);
             break;
         case OpenResult::Failed:
+            // The window waits for Cancel, unless it was pressed meanwhile.
+            if (progress.stopRequested())
+                OpenForm->done(mrCancel);
             break;
         }
     });

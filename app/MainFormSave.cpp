@@ -53,10 +53,15 @@ bool TMainForm::exportTo(const std::string& target, const char* caption)
                                     options_.wmaWriter.empty() ? appDir + kWmaModule : options_.wmaWriter};
     ExportResult result = ExportResult::NotStarted;
     runModal<TSaveThread>(*SaveForm, [this, &target, &progress, &libraries, &result] {
+        progress.setWorking(true);
         result = runExportBody(*this, target, progress, *this, libraries);
-        // A body that could not start leaves the window to Cancel.
+        progress.setWorking(false);
+        // A body that could not start leaves the window to Cancel, unless it
+        // was pressed meanwhile.
         if (result != ExportResult::NotStarted)
             SaveForm->done(mrOk);
+        else if (progress.stopRequested())
+            SaveForm->done(mrAbort);
         update();
     });
     stream = BASS_StreamCreateFile(FALSE, workPath.c_str(), 0, 0, 0);

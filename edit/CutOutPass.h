@@ -5,6 +5,6 @@
 
 namespace tw {
 
-void cutOutPass(File& work, DocumentState& doc, const EditRange& range, Progress& progress);
+bool cutOutPass(File& work, DocumentState& doc, const EditRange& range, Progress& progress);
 
 }  // namespace tw

@@ -2,11 +2,11 @@
 
 namespace tw {
 
-void deletePass(File& work, DocumentState& doc, const EditRange& range, Progress& progress)
+bool deletePass(File& work, DocumentState& doc, const EditRange& range, Progress& progress)
 {
     const std::uint32_t dataEnd = doc.dataOffset + doc.frameCount * doc.frameSize;
-    const std::uint32_t end = moveDown(work, range.end, range.start, dataEnd - range.end, progress);
-    endDataAt(work, doc, end);
+    const std::uint32_t toMove = dataEnd - range.end;
+    return moveDown(work, range.end, range.start, toMove, progress) && endDataAt(work, doc, range.start + toMove);
 }
 
 }  // namespace tw

@@ -6,6 +6,6 @@
 
 namespace tw {
 
-void deletePass(File& work, DocumentState& doc, const EditRange& range, Progress& progress);
+bool deletePass(File& work, DocumentState& doc, const EditRange& range, Progress& progress);
 
 }  // namespace tw

@@ -37,53 +37,62 @@ EditRange editRange(const DocumentState& doc)
     return r;
 }
 
-bool runEditBody(DocumentState& doc, const EditPass& pass1, Progress& progress, Messenger& messages)
+EditResult runEditBody(DocumentState& doc, const EditPass& pass1, Progress& progress, Messenger& messages)
 {
     File work = File::openReadWrite(doc.workPath);
     if (!work) {
         messages.inform(kMsgCannotOpenTemp);
-        return false;
+        return EditResult::NotOpened;
     }
     const EditRange range = editRange(doc);
-    pass1(work, doc, range, progress);
+    const bool written = pass1(work, doc, range, progress);
+    if (!written)
+        messages.inform(kMsgCannotWriteTemp);
+    // The overview shows the file as it now is, also after a failure.
     work.seek(doc.dataOffset);
     rebuildOverview(work, doc, progress, {1, ColumnPercent::Fraction});
-    return true;
+    return written ? EditResult::Done : EditResult::WriteFailed;
 }
 
-void endDataAt(File& work, DocumentState& doc, std::uint32_t end)
+bool endDataAt(File& work, DocumentState& doc, std::uint32_t end)
 {
     const std::uint32_t length = end - doc.dataOffset;
     std::uint8_t field[4];
     putLe32(field, length);
-    work.writeAt(field, 4, doc.dataOffset - 4);
+    bool ok = work.writeAt(field, 4, doc.dataOffset - 4);
     putLe32(field, end - 8);
-    work.writeAt(field, 4, 4);
-    ::ftruncate(work.fd(), static_cast<off_t>(end));
+    ok = work.writeAt(field, 4, 4) && ok;
+    ok = ::ftruncate(work.fd(), static_cast<off_t>(end)) == 0 && ok;
     doc.dataEnd = end;
     doc.dataLength = length;
     doc.durationSeconds = waveDurationSeconds(length, doc.sampleRate, doc.channels, doc.bitsPerSample).value_or(0);
     doc.frameCount = doc.frameSize == 0 ? 0 : length / doc.frameSize;
+    return ok;
 }
 
-std::uint32_t moveDown(File& work, std::uint32_t src, std::uint32_t dst, std::uint32_t count, Progress& progress)
+bool moveDown(File& work, std::uint32_t src, std::uint32_t dst, std::uint32_t count, Progress& progress)
 {
+    if (src == dst) {
+        // Nothing to move: the bytes already stand where they belong.
+        if (count > 0)
+            progress.setBar(0, 100);
+        return true;
+    }
     std::vector<std::uint8_t> block(std::min<std::size_t>(kBlockBytes, std::max<std::uint32_t>(count, 1)));
     std::uint32_t moved = 0;
     while (moved < count) {
         const auto want = static_cast<std::size_t>(std::min<std::uint32_t>(count - moved, block.size()));
-        const std::size_t got = work.readAt(block.data(), want, src + std::uint64_t{moved});
-        if (got == 0)
-            break;
-        work.writeAt(block.data(), got, dst + std::uint64_t{moved});
-        moved += static_cast<std::uint32_t>(got);
+        if (work.readAt(block.data(), want, src + std::uint64_t{moved}) != want ||
+            !work.writeAt(block.data(), want, dst + std::uint64_t{moved}))
+            return false;
+        moved += static_cast<std::uint32_t>(want);
         progress.setBar(0, static_cast<int>(static_cast<double>(moved) * 100.0 / count));
         progress.pump();
     }
-    return dst + moved;
+    return true;
 }
 
-void forEachBlock(File& work, const DocumentState& doc, const EditRange& range, Progress& progress,
+bool forEachBlock(File& work, const DocumentState& doc, const EditRange& range, Progress& progress,
                   const std::function<void(std::uint8_t* bytes, std::size_t size, std::uint32_t firstFrame)>& fn)
 {
     const std::size_t frameSize = doc.frameSize;
@@ -94,18 +103,19 @@ void forEachBlock(File& work, const DocumentState& doc, const EditRange& range, 
     for (std::uint32_t done = 0; done < inData;) {
         const auto n = static_cast<std::uint32_t>(std::min<std::size_t>(blockFrames, inData - done));
         const std::uint64_t at = range.start + std::uint64_t{done} * frameSize;
-        const std::size_t got = work.readAt(block.data(), n * frameSize, at) / frameSize * frameSize;
-        fn(block.data(), got, done);
-        work.writeAt(block.data(), got, at);
+        if (work.readAt(block.data(), n * frameSize, at) != n * frameSize)
+            return false;
+        fn(block.data(), n * frameSize, done);
+        if (!work.writeAt(block.data(), n * frameSize, at))
+            return false;
         done += n;
         progress.setBar(0, static_cast<int>(static_cast<double>(done) * 100.0 / total));
         progress.pump();
-        if (got < n * frameSize)
-            break;
     }
     // Frames of the range past the data are counted, not touched.
     if (range.rangeFrames > 0)
         progress.setBar(0, 100);
+    return true;
 }
 
 }  // namespace tw

@@ -29,27 +29,34 @@ struct EditRange {
 EditRange editRange(const DocumentState& doc);
 
 // Pass 1 of an edit: reads and writes the open work file, moves bar 0 and
-// pumps; Delete and Cut Out also set the document's new data end.
-using EditPass = std::function<void(File& work, DocumentState& doc, const EditRange& range, Progress& progress)>;
+// pumps; Delete and Cut Out also set the document's new data end. False when
+// the work file could not be read or written.
+using EditPass = std::function<bool(File& work, DocumentState& doc, const EditRange& range, Progress& progress)>;
 
-// Opens the work file, runs pass 1 and pass 2 (bar 1). False, after "Cannot
-// open the temporary file.", when the work file cannot be opened for reading
-// and writing: nothing is changed then.
-bool runEditBody(DocumentState& doc, const EditPass& pass1, Progress& progress, Messenger& messages);
+enum class EditResult {
+    Done,
+    NotOpened,    // "Cannot open the temporary file.": nothing changed
+    WriteFailed,  // "Cannot write the temporary file.": the edit stopped part way
+};
+
+inline constexpr const char* kMsgCannotWriteTemp = "Cannot write the temporary file.";
+
+// Opens the work file, runs pass 1 and pass 2 (bar 1).
+EditResult runEditBody(DocumentState& doc, const EditPass& pass1, Progress& progress, Messenger& messages);
 
 // Ends the data (and the file) at end: both size fields of the header, and
 // dataEnd, dataLength, durationSeconds and frameCount of the document.
-void endDataAt(File& work, DocumentState& doc, std::uint32_t end);
+bool endDataAt(File& work, DocumentState& doc, std::uint32_t end);
 
 // Runs fn over the frames of the range that lie in the data, in large blocks
 // read and written in place: fn(samples, bytes, firstFrameIndex). Bar 0 shows
 // trunc((i + 1) × 100 / rangeFrames) for the last frame i of each block and
 // ends at 100 for a non-empty range.
 // Moves count bytes from src down to dst (dst <= src) in large blocks; bar 0
-// shows trunc(moved × 100 / count). Returns dst + the bytes moved.
-std::uint32_t moveDown(File& work, std::uint32_t src, std::uint32_t dst, std::uint32_t count, Progress& progress);
+// shows trunc(moved × 100 / count). False when a read or write failed.
+bool moveDown(File& work, std::uint32_t src, std::uint32_t dst, std::uint32_t count, Progress& progress);
 
-void forEachBlock(File& work, const DocumentState& doc, const EditRange& range, Progress& progress,
+bool forEachBlock(File& work, const DocumentState& doc, const EditRange& range, Progress& progress,
                   const std::function<void(std::uint8_t* bytes, std::size_t size, std::uint32_t firstFrame)>& fn);
 
 }  // namespace tw

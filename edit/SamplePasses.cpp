@@ -13,12 +13,12 @@ namespace {
 // 8 bits and the signed sample for 16 bits; frame is the frame's index in the
 // range. The result is clamped to -128..127 or -32767..32767.
 template <class Change>
-void changeSamples(File& work, const DocumentState& doc, const EditRange& range, Progress& progress, Change change)
+bool changeSamples(File& work, const DocumentState& doc, const EditRange& range, Progress& progress, Change change)
 {
     const bool eightBit = doc.bitsPerSample == 8;
     const std::size_t sampleBytes = eightBit ? 1 : 2;
     const std::size_t perFrame = doc.frameSize / sampleBytes;
-    forEachBlock(work, doc, range, progress, [&](std::uint8_t* bytes, std::size_t size, std::uint32_t first) {
+    return forEachBlock(work, doc, range, progress, [&](std::uint8_t* bytes, std::size_t size, std::uint32_t first) {
         const std::size_t frames = size / doc.frameSize;
         for (std::size_t f = 0; f < frames; ++f) {
             const std::uint32_t frame = first + static_cast<std::uint32_t>(f);
@@ -35,11 +35,11 @@ void changeSamples(File& work, const DocumentState& doc, const EditRange& range,
     });
 }
 
-void fade(File& work, const DocumentState& doc, const EditRange& range, Progress& progress, bool in)
+bool fade(File& work, const DocumentState& doc, const EditRange& range, Progress& progress, bool in)
 {
     // 100 flat steps of rangeFrames / 100 frames each.
     const std::uint32_t step = std::max<std::uint32_t>(range.rangeFrames / 100, 1);
-    changeSamples(work, doc, range, progress, [step, in](int value, std::uint32_t frame) {
+    return changeSamples(work, doc, range, progress, [step, in](int value, std::uint32_t frame) {
         const int percent = in ? static_cast<int>(frame / step) : 100 - static_cast<int>(frame / step);
         return value * percent / 100;
     });
@@ -47,14 +47,14 @@ void fade(File& work, const DocumentState& doc, const EditRange& range, Progress
 
 }  // namespace
 
-void fadeInPass(File& work, DocumentState& doc, const EditRange& range, Progress& progress)
+bool fadeInPass(File& work, DocumentState& doc, const EditRange& range, Progress& progress)
 {
-    fade(work, doc, range, progress, true);
+    return fade(work, doc, range, progress, true);
 }
 
-void fadeOutPass(File& work, DocumentState& doc, const EditRange& range, Progress& progress)
+bool fadeOutPass(File& work, DocumentState& doc, const EditRange& range, Progress& progress)
 {
-    fade(work, doc, range, progress, false);
+    return fade(work, doc, range, progress, false);
 }
 
 float volumeGain(int position)
@@ -66,7 +66,7 @@ float volumeGain(int position)
 EditPass volumePass(float gain, bool mute)
 {
     return [gain, mute](File& work, DocumentState& doc, const EditRange& range, Progress& progress) {
-        changeSamples(work, doc, range, progress, [gain, mute](int value, std::uint32_t) {
+        return changeSamples(work, doc, range, progress, [gain, mute](int value, std::uint32_t) {
             return mute ? 0 : static_cast<int>(std::trunc(static_cast<float>(value) * gain));
         });
     };

@@ -7,8 +7,8 @@
 
 namespace tw {
 
-void fadeInPass(File& work, DocumentState& doc, const EditRange& range, Progress& progress);
-void fadeOutPass(File& work, DocumentState& doc, const EditRange& range, Progress& progress);
+bool fadeInPass(File& work, DocumentState& doc, const EditRange& range, Progress& progress);
+bool fadeOutPass(File& work, DocumentState& doc, const EditRange& range, Progress& progress);
 
 // The factor of a position in the Volume list: 2.5, 2, 1.5, 1, 0.75, 0.5,
 // and 0.25 for position 6 or any other.

@@ -24,7 +24,15 @@ inline int runModal(QDialog& dialog, WorkerThread& worker)
 template <class Thread = WorkerThread>
 int runModal(QDialog& dialog, std::function<void()> body)
 {
-    Thread worker(std::move(body));
+    // A body that throws still ends its window; the exception goes on to be shown.
+    Thread worker([&dialog, body = std::move(body)] {
+        try {
+            body();
+        } catch (...) {
+            dialog.done(QDialog::Rejected);
+            throw;
+        }
+    });
     return runModal(dialog, worker);
 }
 

@@ -52,8 +52,9 @@ TOpenForm::TOpenForm(QWidget* parent)
 
 void TOpenForm::ButtonCancelClick()
 {
-    done(mrCancel);
     progress_.requestStop();
+    if (!progress_.working())
+        done(mrCancel);
 }
 
 }  // namespace tw

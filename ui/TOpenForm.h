@@ -25,7 +25,8 @@ public:
     // Bars 0 and 1; Cancel raises its stop request.
     WindowProgress& progress() { return progress_; }
 
-    // Closes with mrCancel and raises the stop request.
+    // Raises the stop request; closes with mrCancel unless the body is still
+    // running (it then closes the window itself).
     void ButtonCancelClick();
     void reject() override { ButtonCancelClick(); }
 

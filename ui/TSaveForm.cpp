@@ -38,8 +38,9 @@ TSaveForm::TSaveForm(QWidget* parent)
 
 void TSaveForm::ButtonCancelClick()
 {
-    done(mrAbort);
     progress_.requestStop();
+    if (!progress_.working())
+        done(mrAbort);
 }
 
 }  // namespace tw

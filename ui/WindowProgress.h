@@ -19,6 +19,10 @@ public:
     void clearStop() { stop_ = false; }
     // The program is ending: stays raised.
     void requestQuit() { quit_ = true; }
+    // While a body runs in the window, Cancel only raises the stop request:
+    // the window stays up (and the main window blocked) until the body ends.
+    void setWorking(bool on) { working_ = on; }
+    bool working() const { return working_; }
 
 protected:
     void showBar(int bar, int value) override;
@@ -28,6 +32,7 @@ private:
     std::array<QPointer<QProgressBar>, 2> bars_;
     bool stop_ = false;
     bool quit_ = false;
+    bool working_ = false;
 };
 
 }  // namespace tw

@@ -48,7 +48,7 @@ protected:
             out.push_back(doc.bitsPerSample == 8 ? b[at] : static_cast<std::int16_t>(le16At(b, at)));
         return out;
     }
-    bool edit(const EditPass& pass) { return runEditBody(doc, pass, progress, messages); }
+    bool edit(const EditPass& pass) { return runEditBody(doc, pass, progress, messages) == EditResult::Done; }
 
     ScratchDir dir;
     DocumentState doc;
@@ -162,9 +162,14 @@ TEST_F(EditTest, DeleteAndCutOutMoveTheDataAndEndTheFileWithIt)
         EXPECT_EQ(doc.columnCount, (frames + 999) / 1000) << c.what;
         EXPECT_EQ(doc.peakLeft.size(), doc.columnCount) << c.what;
     }
+    // Cutting out an empty range keeps the document, not nothing of it.
+    open(2, 16, v, 1000, 4, 4, trailer);
+    const Bytes before = readFile(doc.workPath);
+    ASSERT_TRUE(edit(cutOutPass));
+    EXPECT_EQ(readFile(doc.workPath), before);
 }
 
-TEST_F(EditTest, AWorkFileThatCannotBeOpenedIsLeftAlone)
+TEST_F(EditTest, AWorkFileThatCannotBeOpenedOrWrittenIsReported)
 {
     open(1, 8, std::vector<int>(3000, 200), 1000, 0, 2);
     const Bytes before = readFile(doc.workPath);
@@ -176,6 +181,11 @@ TEST_F(EditTest, AWorkFileThatCannotBeOpenedIsLeftAlone)
     if (::geteuid() != 0) {
         EXPECT_EQ(readFile(doc.workPath), before);
     }
+    // A disk that is always full: the edit stops and says so.
+    messages.texts.clear();
+    doc.workPath = "/dev/full";
+    EXPECT_EQ(runEditBody(doc, fadeInPass, progress, messages), EditResult::WriteFailed);
+    EXPECT_EQ(messages.texts, std::vector<std::string>{"Cannot write the temporary file."});
 }
 
 }  // namespace
