@@ -106,9 +106,14 @@ TEST_F(OpenTest, CancelDuringTheCopyDoesNotStopTheOpen)
     const std::string path = makeWav("copy.wav", 44100, 2, 50000);
     int presses = 0;
     cancelOnBar(*form, form->OpenForm->ProgressBar1, [](int v) { return v > 0; }, presses);
+    // The window stays up while the body runs, so the main window takes no input.
+    bool upAfterCancel = false;
+    QObject::connect(form->OpenForm->ProgressBar2, &QProgressBar::valueChanged, form->OpenForm,
+                     [&] { upAfterCancel = upAfterCancel || (presses == 1 && form->OpenForm->isVisible()); });
     choose(*form, path);
     form->ButtonOpenClick();
     EXPECT_EQ(presses, 1);
+    EXPECT_TRUE(upAfterCancel);
     EXPECT_EQ(form->playState, tw::kStopped);
     EXPECT_TRUE(form->loaded);
 }
