@@ -74,6 +74,12 @@ void TMainForm::Timer1Timer()
     if (active == BASS_ACTIVE_STOPPED && playState == kPlaying)
         CButtonStopClick();  // played to the end
 
+    // Stopped or without a document the displays are black: drawn once, not every tick.
+    const bool idle = playState != kPlaying && playState != kPaused;
+    if (idle && metersBlank_)
+        return;
+    metersBlank_ = idle;
+
     BASS_ChannelGetData(stream, fftBuffer.data(), BASS_DATA_FFT1024);
     spectrum->Draw(fftBuffer.data(), playState);
     PaintBox2->update();

@@ -177,17 +177,25 @@ void TMainForm::MZoomClick(QAction* item)
         CButtonStopClick();
     BASS_StreamFree(stream);
 
+    const std::uint32_t oldZoom = zoom;
     zoom = chosen->second;
     item->setChecked(true);  // the group takes the others' marks away
 
     WindowProgress& progress = ReloadForm->progress();
     progress.setBar(0, 0);
-    runModal<TReloadThread>(*ReloadForm, [this, &progress] {
+    bool reloaded = false;
+    runModal<TReloadThread>(*ReloadForm, [this, &progress, &reloaded] {
         // After a failure the window closes as well: it has no button.
-        runReloadBody(*this, progress, *this);
+        reloaded = runReloadBody(*this, progress, *this);
         ReloadForm->done(mrOk);
         update();
     });
+    if (!reloaded) {
+        // The overview is still the old zoom's: so are the columns.
+        zoom = oldZoom;
+        for (const auto& [other, value] : items)
+            other->setChecked(value == oldZoom);
+    }
 
     stream = BASS_StreamCreateFile(FALSE, workPath.c_str(), 0, 0, 0);
     setPaintBoxWidth(static_cast<int>(columnCount));

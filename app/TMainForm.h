@@ -304,6 +304,7 @@ private:
     bool audioStarted_ = false;
     bool shown_ = false;
     bool waveBitmapFresh_ = false;  // drawn by PaintBox1Paint, not yet shown
+    bool metersBlank_ = false;      // the displays show their black idle frame
 };
 
 }  // namespace tw

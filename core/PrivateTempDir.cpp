@@ -96,14 +96,17 @@ PrivateTempDir::PrivateTempDir(const std::string& base)
         if (!::mkdtemp(pattern.data()))
             throw std::system_error(errno, std::generic_category(), "Can not create a temporary directory in " + dir);
         const int fd = openDirectory(pattern);
-        if (fd >= 0 && ::flock(fd, LOCK_EX) == 0 && sameFile(fd, pattern)) {
+        // Where locks are not to be had (some network file systems) the
+        // directory serves unlocked: the lock only guards the clean-up.
+        if (fd >= 0)
+            ::flock(fd, LOCK_EX);
+        if (fd < 0 || sameFile(fd, pattern)) {
             lock_ = fd;
             path_ = pattern + '/';
             return;
         }
         // Another start took it for a leftover and removed it: make another.
-        if (fd >= 0)
-            ::close(fd);
+        ::close(fd);
     }
     throw std::system_error(EAGAIN, std::generic_category(), "Can not keep a temporary directory in " + dir);
 }

@@ -36,14 +36,18 @@ TerminationSignals::TerminationSignals(QObject* parent) : QObject(parent)
 {
     const sigset_t set = terminationSet();
     fd_ = signalfd(-1, &set, SFD_NONBLOCK | SFD_CLOEXEC);
-    if (fd_ < 0)
+    if (fd_ < 0) {
+        pthread_sigmask(SIG_UNBLOCK, &set, nullptr);  // at least they end the program
         return;
+    }
     notifier_ = new QSocketNotifier(fd_, QSocketNotifier::Read, this);
     connect(notifier_, &QSocketNotifier::activated, this, &TerminationSignals::received);
 }
 
 TerminationSignals::~TerminationSignals()
 {
+    if (notifier_)
+        notifier_->setEnabled(false);
     if (fd_ >= 0)
         ::close(fd_);
 }

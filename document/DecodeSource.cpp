@@ -72,8 +72,9 @@ OpenResult decodeSource(DocumentState& doc, SourceKind kind, Progress& progress,
         return OpenResult::Failed;
     }
 
-    const auto len = static_cast<DWORD>(BASS_ChannelGetLength(decoder.get(), BASS_POS_BYTE));
-    const double secs = BASS_ChannelBytes2Seconds(decoder.get(), len);
+    // The whole length: a source of more than 4 GiB of samples must not look short.
+    const QWORD len = BASS_ChannelGetLength(decoder.get(), BASS_POS_BYTE);
+    const double secs = len == BASS_ERROR_QWORD ? 0.0 : BASS_ChannelBytes2Seconds(decoder.get(), len);
     const QWORD fileBytes = BASS_StreamGetFilePosition(decoder.get(), BASS_FILEPOS_END);
     doc.sourceBitrate = fileBytes == BASS_ERROR_QWORD ? 0 : sourceBitrateFor(fileBytes, secs, wma);
 

@@ -57,7 +57,8 @@ public:
     Mp3Encoder(Messenger& messages, const std::string& library) : mp3_(messages, library) {}
     int open(const std::string& path, const DocumentState& doc, std::uint32_t bitrate)
     {
-        return mp3_.Open(path, doc.sampleRate, doc.channels == 2 ? 1 : 4, bitrate, false, false, false, false);
+        // Any count but one is stored as two channels.
+        return mp3_.Open(path, doc.sampleRate, doc.channels == 1 ? 4 : 1, bitrate, false, false, false, false);
     }
     bool step(const std::int16_t* samples, std::size_t bytes) override { return mp3_.EncodeChunk(samples, bytes) >= 0; }
     bool finish() override { return mp3_.Close(); }
@@ -71,7 +72,8 @@ public:
     WmaEncoder(Messenger& messages, const std::string& module) : messages_(messages), wma_(messages, module) {}
     int open(const std::string& path, const DocumentState& doc, std::uint32_t bitrate)
     {
-        return wma_.Open(path, doc.sampleRate, doc.channels, bitrate * 1000);
+        const auto bitsPerSecond = static_cast<std::uint32_t>(std::min<std::uint64_t>(bitrate * 1000ull, UINT32_MAX));
+        return wma_.Open(path, doc.sampleRate, doc.channels == 1 ? 1 : 2, bitsPerSecond);
     }
     bool step(const std::int16_t* samples, std::size_t bytes) override
     {
@@ -131,6 +133,7 @@ ExportResult exportEncoded(DocumentState& doc, const std::string& target, bool m
 {
     const std::string destination = destinationOf(target);
     const std::string temp = temporaryOutputName(destination);
+    removeFile(temp);  // one a broken-off save left behind
     if (doc.sourceBitrate == 0)
         doc.sourceBitrate = mp3 ? 128 : 96;  // kept for later saves
     std::uint32_t bitrate = doc.sourceBitrate;
@@ -175,7 +178,8 @@ ExportResult exportWave(const DocumentState& doc, const std::string& target, Pro
     if (!work)
         return ExportResult::NotStarted;
     const std::string temp = temporaryOutputName(destinationOf(target));
-    File out = File::create(temp);
+    removeFile(temp);  // one a broken-off save left behind
+    File out = File::createNew(temp);
     if (!out) {
         messages.inform(kMsgCannotCreateFile);
         return ExportResult::NotStarted;
@@ -208,6 +212,12 @@ ExportResult exportWave(const DocumentState& doc, const std::string& target, Pro
         copied += static_cast<std::uint64_t>(n);
         progress.setBar(0, static_cast<int>(static_cast<double>(copied) * 100.0 / static_cast<double>(size)));
         progress.pump();
+        if (progress.quitting()) {
+            // Cancel does not stop a copy; the program ending does.
+            out.close();
+            removeFile(temp);
+            return ExportResult::Stopped;
+        }
     }
     if (written && out.close() && replaceTarget(temp, target))
         return ExportResult::Completed;

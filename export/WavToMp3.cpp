@@ -141,7 +141,7 @@ int WavToMp3::Open(const std::string& path, std::uint32_t sampleRate, int mode, 
         fail("Could not initialize Lame encoder", result);
         return result;
     }
-    out_ = File::create(path);
+    out_ = File::createNew(path);
     if (!out_) {
         fail("Can not create the file.", result);
         return result;

@@ -53,6 +53,11 @@ File File::openRegular(const std::string& path)
 
 File File::create(const std::string& path) { return File(openWith(path, O_RDWR | O_CREAT | O_TRUNC)); }
 
+File File::createNew(const std::string& path)
+{
+    return File(openWith(path, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW));
+}
+
 std::size_t File::read(void* buffer, std::size_t size)
 {
     auto* out = static_cast<char*>(buffer);

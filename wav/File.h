@@ -25,6 +25,8 @@ public:
     static File openRegular(const std::string& path);
     // Creates or empties the file.
     static File create(const std::string& path);
+    // Creates a file that must not exist yet, never through a symbolic link.
+    static File createNew(const std::string& path);
 
     bool isOpen() const { return fd_ >= 0; }
     explicit operator bool() const { return isOpen(); }
