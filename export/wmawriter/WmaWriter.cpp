@@ -246,7 +246,13 @@ std::int32_t finish(IWMAudioWriter* w)
         if (converted > 0)
             av_audio_fifo_write(writer->fifo, reinterpret_cast<void**>(out), converted);
     }
-    if (!writer->drain(true) || !writer->encode(nullptr) || av_write_trailer(writer->output) < 0)
+    // The decoder drops the encoder's first frame: one frame of silence at the
+    // end keeps the last samples of the sound in the file.
+    const int size = writer->encoder->frame_size;
+    std::vector<float> silence(static_cast<std::size_t>(size), 0.0f);
+    void* planes[2] = {silence.data(), silence.data()};
+    if (!writer->drain(true) || av_audio_fifo_write(writer->fifo, planes, size) < size || !writer->drain(true) ||
+        !writer->encode(nullptr) || av_write_trailer(writer->output) < 0)
         return kFail;
     if (avio_closep(&writer->output->pb) < 0)
         return kFail;
