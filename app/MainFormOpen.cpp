@@ -71,6 +71,7 @@ void TMainForm::OpenSourceFile()
     });
     if (!completed)
         return;
+    partOpened_ = cut.cut;
     if (cut.cut)
         show({openCutMessage(cut.keptSeconds), {}, MsgIcon::Information, MsgButtons::Ok});
     showOpenedDocument();

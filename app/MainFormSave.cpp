@@ -72,6 +72,8 @@ bool TMainForm::SaveDocument()
 {
     if (!loaded)
         return false;
+    if (partOpened_)
+        return SaveDocumentAs();
     if (BASS_ChannelIsActive(stream) != BASS_ACTIVE_STOPPED)
         CButtonStopClick();
     const bool saved = exportTo(sourcePath, MainFormTexts::kSaveCaption);
@@ -88,9 +90,14 @@ void TMainForm::ButtonSaveClick()
 
 void TMainForm::ButtonSaveAsClick()
 {
+    SaveDocumentAs();
+}
+
+bool TMainForm::SaveDocumentAs()
+{
     namespace T = MainFormTexts;
     if (!loaded)
-        return;
+        return false;
     if (BASS_ChannelIsActive(stream) != BASS_ACTIVE_STOPPED)
         CButtonStopClick();
     std::string target;
@@ -102,7 +109,7 @@ void TMainForm::ButtonSaveAsClick()
         request.fileName = SaveDialog1.fileName;
         const auto choice = fileDialog(request);
         if (!choice)
-            return;
+            return false;
         SaveDialog1.filterIndex = choice->filterIndex;
         target = completedName(choice->path, choice->filterIndex, sourcePath);
         SaveDialog1.fileName = target;  // proposed by the next Save As
@@ -113,13 +120,16 @@ void TMainForm::ButtonSaveAsClick()
         if (answer == MsgResult::Yes)
             break;
         if (answer != MsgResult::No)
-            return;
+            return false;
     }
-    if (exportTo(target, T::kSaveAsCaption)) {
+    const bool saved = exportTo(target, T::kSaveAsCaption);
+    if (saved) {
         sourcePath = target;
         modified = false;
+        partOpened_ = false;  // the new file holds the whole document
     }
     UpdateControls(playState);
+    return saved;
 }
 
 }  // namespace tw

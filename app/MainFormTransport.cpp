@@ -112,6 +112,7 @@ bool TMainForm::CloseDocument()
     if (!workPath.empty() && fileExists(workPath))
         removeFile(workPath);
     loaded = false;
+    partOpened_ = false;
     workPath.clear();
     sourcePath.clear();
     zoom = kStartZoom;

@@ -147,8 +147,11 @@ public:
     // The close sequence: false when the document stays open (Cancel in the
     // save prompt, or a save that did not complete).
     bool CloseDocument();
-    // The save behind Save and the close's Yes: true when it completed.
+    // The save behind Save and the close's Yes: true when it completed. A
+    // document of which only a part was opened is saved under a new name, so
+    // that the rest of its source is never overwritten.
     bool SaveDocument();
+    bool SaveDocumentAs();
     // Copies the language texts onto the controls.
     void ApplyLanguage();
     // A Language menu item was chosen.
@@ -305,6 +308,7 @@ private:
     bool shown_ = false;
     bool waveBitmapFresh_ = false;  // drawn by PaintBox1Paint, not yet shown
     bool metersBlank_ = false;      // the displays show their black idle frame
+    bool partOpened_ = false;       // only the start of the source could be opened
 };
 
 }  // namespace tw
