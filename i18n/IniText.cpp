@@ -6,8 +6,8 @@
 
 #include <QStringDecoder>
 
-#include <fstream>
-#include <iterator>
+#include "wav/File.h"
+
 
 namespace tw {
 
@@ -89,10 +89,23 @@ IniText::~IniText() = default;
 IniText::IniText(IniText&&) noexcept = default;
 IniText& IniText::operator=(IniText&&) noexcept = default;
 
+std::string regularFileBytes(const std::string& path)
+{
+    File file = File::openRegular(path);
+    std::string bytes;
+    char block[65536];
+    while (file) {
+        const std::size_t n = file.read(block, sizeof block);
+        bytes.append(block, n);
+        if (n < sizeof block)
+            break;
+    }
+    return bytes;
+}
+
 IniText IniText::load(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    return parse(std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()));
+    return parse(regularFileBytes(path));
 }
 
 IniText IniText::parse(const std::string& bytes)

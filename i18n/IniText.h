@@ -16,7 +16,8 @@ public:
     IniText(IniText&&) noexcept;
     IniText& operator=(IniText&&) noexcept;
 
-    // A missing or unreadable file reads as a file without keys.
+    // A missing or unreadable file, or one that is no regular file (a FIFO
+    // would never end), reads as a file without keys.
     static IniText load(const std::string& path);
     // Text bytes as a file holds them.
     static IniText parse(const std::string& bytes);
@@ -31,6 +32,9 @@ private:
 
 // The code page a CharSet value stands for, as iconv names it.
 const char* codePageOf(int charSet);
+
+// The bytes of a regular file; empty for anything else.
+std::string regularFileBytes(const std::string& path);
 
 // bytes in UTF-8: as they are when valid UTF-8 (a byte-order mark dropped),
 // else converted from the code page of charSet.

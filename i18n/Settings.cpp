@@ -1,5 +1,7 @@
 #include "i18n/Settings.h"
 
+#include "i18n/IniText.h"
+
 #define SI_NO_CONVERSION  // texts are UTF-8 bytes; legacy code pages are converted before
 #include <SimpleIni.h>
 #include <dirent.h>
@@ -46,7 +48,8 @@ std::vector<std::string> languageFiles(const std::string& dir)
             const std::string name = entry->d_name;
             struct stat st {};
             const bool ini = name.size() > 4 && QString::fromStdString(name.substr(name.size() - 4)).toLower() == ".ini";
-            if (ini && ::stat((dir + name).c_str(), &st) == 0 && !S_ISDIR(st.st_mode))
+            // Regular files only: reading a FIFO would never end.
+            if (ini && ::stat((dir + name).c_str(), &st) == 0 && S_ISREG(st.st_mode))
                 names.push_back(name);
         }
         ::closedir(listing);
@@ -71,7 +74,8 @@ SettingsFile::SettingsFile(std::string path) : path_(std::move(path)), ini_(std:
 {
     ini_->ini.SetUnicode(true);
     ini_->ini.SetSpaces(false);  // "Language=English.ini", as other INI writers do
-    ini_->ini.LoadFile(path_.c_str());
+    const std::string bytes = regularFileBytes(path_);
+    ini_->ini.LoadData(bytes.data(), bytes.size());
 }
 
 SettingsFile::~SettingsFile() = default;

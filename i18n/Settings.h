@@ -24,7 +24,7 @@ DataPaths dataPaths(const std::string& appDir, bool appDirWritable, const std::s
 // zh_MO, "Russian.ini" for ru, else "English.ini". locale as "ll_CC".
 std::string automaticLanguageFile(const std::string& locale);
 
-// The *.ini entries of dir that are no directories, sorted without regard to
+// The *.ini entries of dir that are regular files, sorted without regard to
 // case, locale-aware.
 std::vector<std::string> languageFiles(const std::string& dir);
 

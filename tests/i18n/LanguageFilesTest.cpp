@@ -131,6 +131,8 @@ TEST(LanguageFiles, ChoicesAtStart)
     for (const char* name : {"b.ini", "A.ini", "c.INI", "notes.txt"})
         std::ofstream(dir + name) << "[LanguageProperty]\n";
     ::mkdir((dir + "x.ini").c_str(), 0755);
+    ::mkfifo((dir + "pipe.ini").c_str(), 0600);  // would never end when read
+    EXPECT_EQ(IniText::load(dir + "pipe.ini").read("LanguageProperty", "Name", "none"), "none");
     EXPECT_EQ(languageFiles(dir), (std::vector<std::string>{"A.ini", "b.ini", "c.INI"}));
 
     EXPECT_EQ(dataPaths("/opt/tw/", true, "", "/home/u").languageDir, "/opt/tw/TWLanguage/");
