@@ -5,6 +5,7 @@
 namespace tw::MainFormTexts {
 
 constexpr auto kTitle = "Tarnwick";
+constexpr auto kHomePageAddress = "https://tarnwick.example.org/";
 
 // Toolbar captions.
 constexpr auto kButtonOpen = "Open";

@@ -58,6 +58,8 @@ struct TMainFormOptions {
     // Where the language files and the settings file are; empty: as the program's folder says.
     std::optional<DataPaths> dataPaths;
     std::string locale;  // the user's locale ("ll_CC"); empty: the system's
+    // Opens a document or address with the desktop's handler; empty: QDesktopServices.
+    std::function<void(const QString&)> openAddress;
     // The audio library's start; empty: BASS_GetVersion and BASS_Init.
     std::function<DWORD()> audioVersion;
     std::function<BOOL(int device)> audioInit;
@@ -281,6 +283,7 @@ private:
     bool exportTo(const std::string& target, const char* caption);
     // Moves the play position to the start of column (Home, End).
     void moveCursorToColumn(std::uint32_t column);
+    void openAddress(const QString& address);
     void setStatusTexts(const std::array<std::string, 3>& texts);
     // Places PaintBox1 in its scroll box at the given width.
     void setPaintBoxWidth(int width);

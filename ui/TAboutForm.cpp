@@ -1,5 +1,6 @@
 #include "ui/TAboutForm.h"
 
+#include <QEvent>
 #include <QFrame>
 #include <QIcon>
 #include <QLabel>
@@ -19,6 +20,8 @@ constexpr auto kVersionNumber = "3.2";
 constexpr auto kHomePage = "Home page:";
 constexpr auto kOk = "OK";
 constexpr auto kIcon = "Tarnwick icon";
+// Follows the language's word for copyright.
+constexpr auto kOwnership = " \u00A9 2026 The Tarnwick developers";
 }  // namespace Texts
 
 TAboutForm::TAboutForm(QWidget* parent)
@@ -63,6 +66,7 @@ TAboutForm::TAboutForm(QWidget* parent)
     setCaption(*Label4, Texts::kHomePage);
     Label5->setStyleSheet("color: blue; text-decoration: underline;");
     Label5->setCursor(Qt::PointingHandCursor);
+    Label5->installEventFilter(this);
     setCaption(*ButtonOk, Texts::kOk);
     ButtonOk->setDefault(true);
 
@@ -83,6 +87,27 @@ TAboutForm::TAboutForm(QWidget* parent)
 void TAboutForm::reject()
 {
     done(mrCancel);
+}
+
+void TAboutForm::showEvent(QShowEvent* event)
+{
+    setCaption(*Label5, homePage);
+    Label6->setText(copyrightWord + Texts::kOwnership);
+    Label7->setText(reservedText);
+    QDialog::showEvent(event);
+}
+
+void TAboutForm::Label5Click()
+{
+    if (openAddress)
+        openAddress(homePage);
+}
+
+bool TAboutForm::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == Label5 && event->type() == QEvent::MouseButtonRelease)
+        Label5Click();
+    return QDialog::eventFilter(watched, event);
 }
 
 }  // namespace tw

@@ -4,6 +4,8 @@
 #include <QDialog>
 #include <QString>
 
+#include <functional>
+
 class QFrame;
 class QLabel;
 class QPushButton;
@@ -32,8 +34,17 @@ public:
     // From the language texts: first word of Label6, and the reserved-rights text.
     QString copyrightWord;
     QString reservedText;
+    // Opens an address (the desktop's handler; tests answer instead).
+    std::function<void(const QString&)> openAddress;
 
+    // The link: opens the home page.
+    void Label5Click();
     void reject() override;
+
+protected:
+    // Composes the ownership lines and the link each time the window shows.
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 };
 
 }  // namespace tw
