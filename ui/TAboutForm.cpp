@@ -5,6 +5,7 @@
 #include <QIcon>
 #include <QLabel>
 #include <QPushButton>
+#include <QRegularExpression>
 
 #include "ui/Captions.h"
 #include "ui/FormStyle.h"
@@ -91,7 +92,10 @@ void TAboutForm::reject()
 
 void TAboutForm::showEvent(QShowEvent* event)
 {
-    setCaption(*Label5, homePage);
+    // The link shows the address without its scheme, so that it clears the icon.
+    QString shown = homePage;
+    shown.remove(QRegularExpression("^[a-z]+://")).remove(QRegularExpression("/$"));
+    setCaption(*Label5, shown);
     Label6->setText(copyrightWord + Texts::kOwnership);
     Label7->setText(reservedText);
     QDialog::showEvent(event);
