@@ -2,7 +2,9 @@
 // and the routine that enables the commands for the current state.
 #include <QAction>
 #include <QCloseEvent>
+#include <QApplication>
 #include <QCoreApplication>
+#include <QFile>
 #include <QLabel>
 #include <QScrollArea>
 #include <QStatusBar>
@@ -74,6 +76,7 @@ void TMainForm::FormCreate()
     ReadSettings();
     BuildLanguageMenu();
     LoadBanner();
+    qApp->installEventFilter(this);  // right presses over the banner
 
     Timer1->start();
     UpdateControls(playState);
@@ -127,6 +130,8 @@ void TMainForm::FormDestroy()
     Timer1->stop();
     BASS_Free();
     waveBitmap = QImage();
+    if (!adMoviePath.empty())
+        QFile::remove(QFile::decodeName(adMoviePath.c_str()));
     // The private temporary directory goes with privateTemp_.
 }
 
@@ -217,6 +222,8 @@ void TMainForm::resizeEvent(QResizeEvent* event)
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event)
 {
+    if (bannerTakes(watched, event))
+        return true;
     if (watched == ScrollBox1 && event->type() == QEvent::Resize)
         FormResize();
     return QMainWindow::eventFilter(watched, event);

@@ -3,6 +3,9 @@
 #include <QAction>
 #include <QDesktopServices>
 #include <QFile>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QMovie>
 #include <QUrl>
 
 #include "app/MainFormTexts.h"
@@ -44,6 +47,41 @@ void TMainForm::MAboutClick()
 }
 
 // Language and settings (i18n/), banner.
-void TMainForm::LoadBanner() {}
+void TMainForm::LoadBanner()
+{
+    if (adSetting == "0") {
+        // Switched off: hidden, and out of the panel's height.
+        CppWebBrowser1->setVisible(false);
+        CppWebBrowser1->move(CppWebBrowser1->x(), Panel1->y() + 100);
+        return;
+    }
+    CppWebBrowser1->setVisible(true);
+    adMoviePath = tempDir + "_TarnwickAd.gif";
+    QFile::remove(QFile::decodeName(adMoviePath.c_str()));
+    if (!QFile::copy(":/banner.gif", QFile::decodeName(adMoviePath.c_str())))
+        return;  // no banner, nothing else missing
+    auto* movie = new QMovie(QFile::decodeName(adMoviePath.c_str()), QByteArray(), CppWebBrowser1);
+    CppWebBrowser1->setMovie(movie);
+    movie->start();
+}
+
+bool TMainForm::bannerTakes(QObject* watched, QEvent* event)
+{
+    if (event->type() != QEvent::MouseButtonPress && event->type() != QEvent::MouseButtonRelease)
+        return false;
+    const auto* mouse = static_cast<QMouseEvent*>(event);
+    if (!CppWebBrowser1->isVisible())
+        return false;
+    // Strictly inside the banner's rectangle, in the main window's coordinates.
+    const QPoint at = mapFromGlobal(mouse->globalPosition().toPoint());
+    const QRect banner(CppWebBrowser1->mapTo(this, QPoint(0, 0)), CppWebBrowser1->size());
+    const bool inside = at.x() > banner.left() && at.x() < banner.left() + banner.width() && at.y() > banner.top() &&
+                        at.y() < banner.top() + banner.height();
+    if (mouse->button() == Qt::RightButton)
+        return inside && event->type() == QEvent::MouseButtonPress;  // no menu over the banner
+    if (watched == CppWebBrowser1 && mouse->button() == Qt::LeftButton && event->type() == QEvent::MouseButtonRelease)
+        ButtonUpdateClick();  // the banner opens the home page
+    return false;
+}
 
 }  // namespace tw

@@ -279,16 +279,14 @@ void TMainForm::buildToolbar()
     ButtonUpdate = add("ButtonUpdate", "update", T::kButtonUpdate);
     row->addStretch(1);
 
-    // The banner's place at the right end; it gives way first when the
-    // window is narrow.
-    CppWebBrowser1 = new QWidget(Panel1);
+    // The banner stands at a fixed place: in a narrow window only its left
+    // part shows, and more of it as the window widens.
+    CppWebBrowser1 = new QLabel(Panel1);
     CppWebBrowser1->setObjectName("CppWebBrowser1");
     CppWebBrowser1->setAccessibleName(T::kBanner);
-    CppWebBrowser1->setMinimumSize(0, kToolbarHeight);
-    CppWebBrowser1->setMaximumSize(257, kToolbarHeight);
-    CppWebBrowser1->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
-    CppWebBrowser1->resize(257, kToolbarHeight);
-    row->addWidget(CppWebBrowser1, 0, Qt::AlignVCenter);
+    CppWebBrowser1->setGeometry(695, 0, 257, kToolbarHeight);
+    CppWebBrowser1->setFixedSize(257, kToolbarHeight);
+    CppWebBrowser1->setCursor(Qt::PointingHandCursor);
 }
 
 void TMainForm::buildWaveArea()

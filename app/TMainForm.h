@@ -174,7 +174,7 @@ public:
     QToolButton* ButtonZoomOut = nullptr;
     QToolButton* ButtonHelp = nullptr;
     QToolButton* ButtonUpdate = nullptr;
-    QWidget* CppWebBrowser1 = nullptr;
+    QLabel* CppWebBrowser1 = nullptr;  // the banner
     QScrollArea* ScrollBox1 = nullptr;
     QWidget* ScrollBox1Contents = nullptr;
     PaintBox* PaintBox1 = nullptr;
@@ -246,6 +246,7 @@ public:
     LanguageText languageIni;
     std::string helpFile;
     std::string adSetting;  // the settings' Ad switch
+    std::string adMoviePath;  // the banner written out to tempDir; empty when switched off
     DataPaths paths;
     // Off-screen waveform image, 221 rows high: the visible part of the strip,
     // which starts at column waveBitmapColumn (10 wide with no document).
@@ -284,6 +285,9 @@ private:
     // Moves the play position to the start of column (Home, End).
     void moveCursorToColumn(std::uint32_t column);
     void openAddress(const QString& address);
+    // The application-wide look at mouse presses: true swallows a right press
+    // on the banner; a left click on it opens the home page.
+    bool bannerTakes(QObject* watched, QEvent* event);
     void setStatusTexts(const std::array<std::string, 3>& texts);
     // Places PaintBox1 in its scroll box at the given width.
     void setPaintBoxWidth(int width);

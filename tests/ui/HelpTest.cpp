@@ -1,7 +1,10 @@
 // Help, Home Page, Update and About open their documents through the one
 // seam for addresses; the About window's ownership line follows the language.
 #include <QAction>
+#include <QApplication>
+#include <QFile>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QTimer>
 #include <QToolButton>
 #include <QUrl>
@@ -52,6 +55,54 @@ TEST_F(MainFormTest, HelpHomePageUpdateAndAboutOpenTheirAddresses)
     form->MAbout->trigger();
     ASSERT_EQ(opened.size(), 5u);
     EXPECT_EQ(opened[4], opened[2]);
+}
+
+}  // namespace
+
+namespace {
+
+// Counts the right presses that reach it (installed before the window's own filter).
+struct RightPresses final : QObject {
+    bool eventFilter(QObject*, QEvent* e) override
+    {
+        if (e->type() == QEvent::MouseButtonPress && static_cast<QMouseEvent*>(e)->button() == Qt::RightButton)
+            ++seen;
+        return false;
+    }
+    int seen = 0;
+};
+
+TEST_F(MainFormTest, TheBannerIsWrittenShownAndRemovedUnlessSwitchedOff)
+{
+    for (const char* ad : {"", "1", "0"}) {
+        tw::TMainFormOptions options = optionsFor({"tarnwick"});
+        const std::string settings = scratch.path().toStdString() + "/ad.ini";
+        std::ofstream(settings) << "[General]\nLanguage=English.ini\nAd=" << ad << "\n";
+        options.dataPaths = tw::DataPaths{TARNWICK_LANGUAGE_DIR, settings};
+        RightPresses presses;
+        qApp->installEventFilter(&presses);
+        auto form = std::make_unique<tw::TMainForm>(std::move(options));
+        form->resize(1000, 450);
+        form->show();
+        const std::string movie = form->tempDir + "_TarnwickAd.gif";
+        const bool on = std::string(ad) != "0";
+        EXPECT_EQ(QFile::exists(QString::fromStdString(movie)), on) << "Ad=" << ad;
+        EXPECT_EQ(form->CppWebBrowser1->isVisible(), on) << "Ad=" << ad;
+        if (on) {
+            // A right press inside the banner is swallowed; one on the waveform is not.
+            auto press = [&](QWidget* w, QPoint at) {
+                QMouseEvent e(QEvent::MouseButtonPress, at, w->mapToGlobal(at), Qt::RightButton, Qt::RightButton,
+                              Qt::NoModifier);
+                QApplication::sendEvent(w, &e);
+            };
+            press(form->CppWebBrowser1, QPoint(10, 10));
+            EXPECT_EQ(presses.seen, 0);
+            press(form->PaintBox1, QPoint(5, 5));
+            EXPECT_EQ(presses.seen, 1);
+        }
+        form.reset();
+        EXPECT_FALSE(QFile::exists(QString::fromStdString(movie)));
+    }
 }
 
 }  // namespace
