@@ -31,7 +31,8 @@ void TMainForm::openAddress(const QString& address)
 void TMainForm::ButtonHelpClick()
 {
     // Without a help file this is the program's folder.
-    openAddress(QUrl::fromLocalFile(QFile::decodeName((appDir + helpFile).c_str())).toString());
+    const std::string base = paths.dataDir.empty() ? appDir : paths.dataDir;
+    openAddress(QUrl::fromLocalFile(QFile::decodeName((base + helpFile).c_str())).toString());
 }
 
 void TMainForm::ButtonUpdateClick()

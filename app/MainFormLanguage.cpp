@@ -12,7 +12,7 @@
 #include <QToolButton>
 
 #include <cstdlib>
-#include <unistd.h>
+#include <sys/stat.h>
 
 #include "app/TMainForm.h"
 #include "ui/Captions.h"
@@ -64,7 +64,9 @@ void TMainForm::ReadSettings()
     } else {
         const char* config = std::getenv("XDG_CONFIG_HOME");
         const char* home = std::getenv("HOME");
-        paths = dataPaths(appDir, ::access(appDir.c_str(), W_OK) == 0, config ? config : "", home ? home : "");
+        struct stat st {};
+        const bool portable = ::stat((appDir + "TWLanguage").c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+        paths = dataPaths(appDir, portable, config ? config : "", home ? home : "");
     }
     SettingsFile settings(paths.settingsFile);
     adSetting = settings.read("Ad");

@@ -49,8 +49,9 @@ bool TMainForm::exportTo(const std::string& target, const char* caption)
     WindowProgress& progress = SaveForm->progress();
     progress.setBar(0, 0);
     progress.clearStop();
+    const std::string moduleDir = paths.moduleDir.empty() ? appDir : paths.moduleDir;
     const ExportLibraries libraries{options_.lameLibrary,
-                                    options_.wmaWriter.empty() ? appDir + kWmaModule : options_.wmaWriter};
+                                    options_.wmaWriter.empty() ? moduleDir + kWmaModule : options_.wmaWriter};
     ExportResult result = ExportResult::NotStarted;
     runModal<TSaveThread>(*SaveForm, [this, &target, &progress, &libraries, &result] {
         progress.setWorking(true);

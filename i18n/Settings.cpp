@@ -20,13 +20,13 @@ struct SettingsFile::Store {
     CSimpleIniA ini;
 };
 
-DataPaths dataPaths(const std::string& appDir, bool appDirWritable, const std::string& configHome,
-                    const std::string& home)
+DataPaths dataPaths(const std::string& appDir, bool portable, const std::string& configHome, const std::string& home)
 {
-    if (appDirWritable)
-        return {appDir + "TWLanguage/", appDir + "Tarnwick.ini"};
+    if (portable)
+        return {appDir + "TWLanguage/", appDir + "Tarnwick.ini", appDir, appDir};
     const std::string config = !configHome.empty() ? configHome : home + "/.config";
-    return {appDir + "../share/tarnwick/TWLanguage/", config + "/tarnwick/Tarnwick.ini"};
+    return {appDir + "../share/tarnwick/TWLanguage/", config + "/tarnwick/Tarnwick.ini", appDir + "../share/tarnwick/",
+            appDir + "../lib/tarnwick/"};
 }
 
 std::string automaticLanguageFile(const std::string& locale)

@@ -12,13 +12,15 @@ namespace tw {
 struct DataPaths {
     std::string languageDir;   // ends in '/'
     std::string settingsFile;  // Tarnwick.ini
+    std::string dataDir;       // what help file names are relative to; ends in '/'
+    std::string moduleDir;     // where the WMA writer module is; ends in '/'
 };
 
-// Run from a build tree or a portable folder (appDir writable): both beside
-// the program. Installed: the language files from the installed data folder
-// beside bin/, the settings under $XDG_CONFIG_HOME (default ~/.config).
-DataPaths dataPaths(const std::string& appDir, bool appDirWritable, const std::string& configHome,
-                    const std::string& home);
+// Run from a build tree or a portable folder (the language files beside the
+// program): everything beside it. Installed: the language files and help
+// from share/tarnwick beside bin/, the module from lib/tarnwick, the settings
+// under $XDG_CONFIG_HOME (default ~/.config).
+DataPaths dataPaths(const std::string& appDir, bool portable, const std::string& configHome, const std::string& home);
 
 // "ChineseGB.ini" for zh_CN and zh_SG, "ChineseBig5.ini" for zh_TW, zh_HK and
 // zh_MO, "Russian.ini" for ru, else "English.ini". locale as "ll_CC".

@@ -139,6 +139,8 @@ TEST(LanguageFiles, ChoicesAtStart)
     EXPECT_EQ(dataPaths("/opt/tw/", true, "", "/home/u").settingsFile, "/opt/tw/Tarnwick.ini");
     EXPECT_EQ(dataPaths("/usr/bin/", false, "", "/home/u").languageDir, "/usr/bin/../share/tarnwick/TWLanguage/");
     EXPECT_EQ(dataPaths("/usr/bin/", false, "", "/home/u").settingsFile, "/home/u/.config/tarnwick/Tarnwick.ini");
+    EXPECT_EQ(dataPaths("/usr/bin/", false, "", "/home/u").moduleDir, "/usr/bin/../lib/tarnwick/");
+    EXPECT_EQ(dataPaths("/opt/tw/", true, "", "/home/u").moduleDir, "/opt/tw/");
     EXPECT_EQ(dataPaths("/usr/bin/", false, "/cfg", "/home/u").settingsFile, "/cfg/tarnwick/Tarnwick.ini");
 
     // A settings file that cannot be written keeps the value in memory.

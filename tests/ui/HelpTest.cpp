@@ -24,7 +24,7 @@ TEST_F(MainFormTest, HelpHomePageUpdateAndAboutOpenTheirAddresses)
     std::ofstream(dir + "Mine.ini") << "[LanguageProperty]\nHelpFile=Help/Mine.html\n[AboutForm]\nCopyright=Copyleft\n"
                                        "Reserved=Some rights\n";
     tw::TMainFormOptions options = optionsFor({"tarnwick"});
-    options.dataPaths = tw::DataPaths{dir, dir + "Tarnwick.ini"};
+    options.dataPaths = tw::DataPaths{dir, dir + "Tarnwick.ini", "", ""};
     std::ofstream(dir + "Tarnwick.ini") << "[General]\nLanguage=Mine.ini\n";
     std::vector<QString> opened;
     options.openAddress = [&opened](const QString& address) { opened.push_back(address); };
@@ -78,7 +78,7 @@ TEST_F(MainFormTest, TheBannerIsWrittenShownAndRemovedUnlessSwitchedOff)
         tw::TMainFormOptions options = optionsFor({"tarnwick"});
         const std::string settings = scratch.path().toStdString() + "/ad.ini";
         std::ofstream(settings) << "[General]\nLanguage=English.ini\nAd=" << ad << "\n";
-        options.dataPaths = tw::DataPaths{TARNWICK_LANGUAGE_DIR, settings};
+        options.dataPaths = tw::DataPaths{TARNWICK_LANGUAGE_DIR, settings, "", ""};
         RightPresses presses;
         qApp->installEventFilter(&presses);
         auto form = std::make_unique<tw::TMainForm>(std::move(options));

@@ -23,7 +23,7 @@ protected:
     std::unique_ptr<tw::TMainForm> start(const std::string& locale = "en_US")
     {
         tw::TMainFormOptions options = optionsFor({"tarnwick"});
-        options.dataPaths = tw::DataPaths{dir(), settings()};
+        options.dataPaths = tw::DataPaths{dir(), settings(), "", ""};
         options.locale = locale;
         return std::make_unique<tw::TMainForm>(std::move(options));
     }

@@ -24,7 +24,7 @@ protected:
         options.arguments = std::move(arguments);
         options.tempBase = scratch.path().toStdString();
         // The shipped language files; settings of the test's own.
-        options.dataPaths = tw::DataPaths{TARNWICK_LANGUAGE_DIR, scratch.path().toStdString() + "/Tarnwick.ini"};
+        options.dataPaths = tw::DataPaths{TARNWICK_LANGUAGE_DIR, scratch.path().toStdString() + "/Tarnwick.ini", "", ""};
         options.locale = "en_US";
         options.messageHook = [this](const tw::MessageRequest& r) {
             messages.push_back(r);
