@@ -1,7 +1,13 @@
 // The open command: the file dialog, the open body under OpenForm, and
 // making the new document current.
 #include <QAction>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QMimeData>
 #include <QProgressBar>
+#include <QTimer>
+#include <QUrl>
 
 #include "app/TMainForm.h"
 #include "core/WorkerThread.h"
@@ -82,6 +88,43 @@ void TMainForm::abandonLongSteps()
     for (WindowProgress* progress : {&OpenForm->progress(), &ReloadForm->progress(), &ProcessForm->progress(),
                                      &SaveForm->progress()})
         progress->requestQuit();
+}
+
+void TMainForm::OpenDroppedFile(const std::string& path)
+{
+    if (!sourcePath.empty() && !CloseDocument())
+        return;
+    sourcePath = path;
+    OpenSourceFile();
+}
+
+namespace {
+
+// The one local file a drag carries, as the file system names it.
+std::optional<std::string> droppedFile(const QMimeData* data)
+{
+    if (!data || !data->hasUrls() || data->urls().size() != 1 || !data->urls().first().isLocalFile())
+        return std::nullopt;
+    const std::string path = QFile::encodeName(data->urls().first().toLocalFile()).toStdString();
+    return sourceKindOf(path) == SourceKind::Unsupported ? std::nullopt : std::optional<std::string>(path);
+}
+
+}  // namespace
+
+void TMainForm::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (droppedFile(event->mimeData()))
+        event->acceptProposedAction();
+}
+
+void TMainForm::dropEvent(QDropEvent* event)
+{
+    const auto path = droppedFile(event->mimeData());
+    if (!path)
+        return;
+    event->acceptProposedAction();
+    // Opened once the drop is over, not inside the drag's own loop.
+    QTimer::singleShot(0, this, [this, file = *path] { OpenDroppedFile(file); });
 }
 
 void TMainForm::showOpenedDocument()

@@ -122,6 +122,7 @@ TMainForm::TMainForm(TMainFormOptions options, QWidget* parent)
     setWindowCaption(*this, MainFormTexts::kTitle);
     setWindowIcon(QIcon(":/icons/tarnwick.svg"));
     setFont(windowFont());
+    setAcceptDrops(true);  // a sound file dropped on the window opens
 
     buildMenus();
     auto* central = new QWidget(this);

@@ -139,6 +139,9 @@ public:
 
     // The open sequence from the extension test on, for sourcePath.
     void OpenSourceFile();
+    // A file dropped on the window: opened as from the command line, after
+    // the close sequence when a document is open (and only if it closed).
+    void OpenDroppedFile(const std::string& path);
 
     // The waveform view: draws the visible part of the strip into waveBitmap
     // and shows it; pauses when the cursor stands on a marker column.
@@ -262,6 +265,8 @@ protected:
     void changeEvent(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
