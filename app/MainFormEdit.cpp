@@ -59,12 +59,7 @@ void TMainForm::ButtonDeleteClick()
         return;
     stopAndRelease();
     afterEdit(runEdit<TDelThread>(deletePass), true);
-    // One column from the old start, within what is left.
-    selFinish = selStart + 1;
-    if (columnCount == 0)
-        selStart = selFinish = 0;
-    else if (selFinish > columnCount - 1)
-        selFinish = columnCount - 1;
+    markersAfterDelete(*this);
     PaintBox1Paint();
     UpdateControls(kStopped);
 }
@@ -75,8 +70,7 @@ void TMainForm::ButtonCutOutClick()
         return;
     stopAndRelease();
     afterEdit(runEdit<TCutOutThread>(cutOutPass), true);
-    selStart = 0;
-    selFinish = columnCount == 0 ? 0 : columnCount - 1;
+    selectWhole(*this);
     PaintBox1Paint();
     UpdateControls(kStopped);
 }

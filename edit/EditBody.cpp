@@ -54,6 +54,21 @@ EditResult runEditBody(DocumentState& doc, const EditPass& pass1, Progress& prog
     return written ? EditResult::Done : EditResult::WriteFailed;
 }
 
+void markersAfterDelete(DocumentState& doc)
+{
+    doc.selFinish = doc.selStart + 1;
+    if (doc.columnCount == 0)
+        doc.selStart = doc.selFinish = 0;
+    else if (doc.selFinish > doc.columnCount - 1)
+        doc.selFinish = doc.columnCount - 1;
+}
+
+void selectWhole(DocumentState& doc)
+{
+    doc.selStart = 0;
+    doc.selFinish = doc.columnCount == 0 ? 0 : doc.columnCount - 1;
+}
+
 bool endDataAt(File& work, DocumentState& doc, std::uint32_t end)
 {
     const std::uint32_t length = end - doc.dataOffset;

@@ -44,6 +44,12 @@ inline constexpr const char* kMsgCannotWriteTemp = "Cannot write the temporary f
 // Opens the work file, runs pass 1 and pass 2 (bar 1).
 EditResult runEditBody(DocumentState& doc, const EditPass& pass1, Progress& progress, Messenger& messages);
 
+// The markers after Delete: one column from the old start, within what is
+// left; both 0 when nothing is left.
+void markersAfterDelete(DocumentState& doc);
+// The whole sound, as Select All gives it (both 0 for an empty one).
+void selectWhole(DocumentState& doc);
+
 // Ends the data (and the file) at end: both size fields of the header, and
 // dataEnd, dataLength, durationSeconds and frameCount of the document.
 bool endDataAt(File& work, DocumentState& doc, std::uint32_t end);

@@ -1,0 +1,165 @@
+#include "batch/BatchArgs.h"
+
+#include <charconv>
+#include <cstdlib>
+
+namespace tw::batch {
+
+const char* const kUsage =
+    "Usage: tarnwick-batch IN [STEP...] --save OUT [--bitrate KBPS] [--quiet]\n"
+    "Opens IN (.wav, .mp3 or .wma), applies the steps in order and saves OUT as .wav, .mp3 or .wma.\n"
+    "Steps:\n"
+    "  --select START END   the range; times as SS, MM:SS or HH:MM:SS with optional .mmm,\n"
+    "                       or sample frames as a number with a trailing f; END may be 'end'\n"
+    "  --zoom N             frames per column: 1000, 2000, 4000, 6000, 8000 or 10000 (default 10000)\n"
+    "  --delete  --cut-out  --fade-in  --fade-out\n"
+    "  --volume V           25, 50, 75, 100, 150, 200, 250 or mute\n"
+    "Without --select the whole sound is selected, as Select All does.\n"
+    "Exit status: 0 done, 1 a step failed, 2 bad arguments.\n";
+
+namespace {
+
+std::optional<std::uint64_t> number(const std::string& text)
+{
+    std::uint64_t value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || text.empty())
+        return std::nullopt;
+    return value;
+}
+
+}  // namespace
+
+std::uint64_t Time::frameAt(std::uint32_t sampleRate) const
+{
+    return kind == Kind::Frames ? frames : milliseconds * sampleRate / 1000;
+}
+
+std::optional<Time> parseTime(const std::string& text, bool endAllowed)
+{
+    Time t;
+    if (text == "end") {
+        if (!endAllowed)
+            return std::nullopt;
+        t.kind = Time::Kind::End;
+        return t;
+    }
+    if (!text.empty() && text.back() == 'f') {
+        const auto frames = number(text.substr(0, text.size() - 1));
+        if (!frames)
+            return std::nullopt;
+        t.kind = Time::Kind::Frames;
+        t.frames = *frames;
+        return t;
+    }
+    std::string whole = text;
+    std::uint64_t millis = 0;
+    if (const auto dot = text.find('.'); dot != std::string::npos) {
+        const std::string fraction = text.substr(dot + 1);
+        const auto digits = number(fraction);
+        if (!digits || fraction.size() > 3)
+            return std::nullopt;
+        millis = *digits * (fraction.size() == 1 ? 100 : fraction.size() == 2 ? 10 : 1);
+        whole = text.substr(0, dot);
+    }
+    std::uint64_t seconds = 0;
+    std::size_t parts = 0;
+    std::size_t start = 0;
+    for (;;) {
+        const auto colon = whole.find(':', start);
+        const auto part = number(whole.substr(start, colon == std::string::npos ? std::string::npos : colon - start));
+        if (!part || ++parts > 3 || (parts > 1 && *part >= 60))
+            return std::nullopt;
+        seconds = seconds * 60 + *part;
+        if (colon == std::string::npos)
+            break;
+        start = colon + 1;
+    }
+    t.milliseconds = seconds * 1000 + millis;
+    return t;
+}
+
+std::variant<Arguments, std::string> parseArguments(const std::vector<std::string>& args)
+{
+    Arguments a;
+    std::vector<std::string> positional;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        const auto value = [&](const char* what) -> std::optional<std::string> {
+            if (i + 1 >= args.size())
+                return std::nullopt;
+            (void)what;
+            return args[++i];
+        };
+        if (arg == "--help" || arg == "-h") {
+            a.help = true;
+        } else if (arg == "--version") {
+            a.version = true;
+        } else if (arg == "--quiet") {
+            a.quiet = true;
+        } else if (arg == "--select") {
+            const auto start = value("START");
+            const auto end = value("END");
+            const auto s = start ? parseTime(*start, false) : std::nullopt;
+            const auto e = end ? parseTime(*end, true) : std::nullopt;
+            if (!s || !e)
+                return std::string("--select needs START and END times");
+            a.steps.emplace_back(Select{*s, *e});
+        } else if (arg == "--zoom") {
+            const auto v = value("N");
+            const auto n = v ? number(*v) : std::nullopt;
+            if (!n || (*n != 1000 && *n != 2000 && *n != 4000 && *n != 6000 && *n != 8000 && *n != 10000))
+                return std::string("--zoom takes 1000, 2000, 4000, 6000, 8000 or 10000");
+            a.steps.emplace_back(Zoom{static_cast<std::uint32_t>(*n)});
+        } else if (arg == "--delete") {
+            a.steps.emplace_back(Edit::Delete);
+        } else if (arg == "--cut-out") {
+            a.steps.emplace_back(Edit::CutOut);
+        } else if (arg == "--fade-in") {
+            a.steps.emplace_back(Edit::FadeIn);
+        } else if (arg == "--fade-out") {
+            a.steps.emplace_back(Edit::FadeOut);
+        } else if (arg == "--volume") {
+            const auto v = value("V");
+            const std::pair<const char*, int> levels[] = {{"250", 0}, {"200", 1}, {"150", 2}, {"100", 3},
+                                                         {"75", 4},  {"50", 5},  {"25", 6}};
+            if (v && *v == "mute") {
+                a.steps.emplace_back(Volume{3, true});
+                continue;
+            }
+            bool found = false;
+            for (const auto& [text, position] : levels)
+                if (v && *v == text) {
+                    a.steps.emplace_back(Volume{position, false});
+                    found = true;
+                }
+            if (!found)
+                return std::string("--volume takes 25, 50, 75, 100, 150, 200, 250 or mute");
+        } else if (arg == "--save") {
+            const auto v = value("OUT");
+            if (!v || v->empty())
+                return std::string("--save needs a file name");
+            a.out = *v;
+        } else if (arg == "--bitrate") {
+            const auto v = value("KBPS");
+            const auto n = v ? number(*v) : std::nullopt;
+            if (!n || *n == 0 || *n > 320)
+                return std::string("--bitrate takes kbit/s from 1 to 320");
+            a.bitrate = static_cast<std::uint32_t>(*n);
+        } else if (arg.rfind("--", 0) == 0) {
+            return "unknown step " + arg;
+        } else {
+            positional.push_back(arg);
+        }
+    }
+    if (a.help || a.version)
+        return a;
+    if (positional.size() != 1)
+        return std::string("name one file to open");
+    if (a.out.empty())
+        return std::string("--save OUT is missing");
+    a.in = positional[0];
+    return a;
+}
+
+}  // namespace tw::batch

@@ -1,0 +1,171 @@
+#include "batch/BatchRun.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <memory>
+
+#include "audio/bass.h"
+#include "core/PrivateTempDir.h"
+#include "core/Progress.h"
+#include "document/OpenBody.h"
+#include "document/ReloadBody.h"
+#include "document/SourceKind.h"
+#include "edit/CutOutPass.h"
+#include "edit/DeletePass.h"
+#include "edit/SamplePasses.h"
+#include "export/ExportBody.h"
+#include "export/WavToMp3.h"
+#include "export/WavToWma.h"
+
+namespace tw::batch {
+
+namespace {
+
+// What the window shows in message boxes, on standard error with its caption.
+class StderrMessenger final : public Messenger {
+public:
+    MsgResult show(const MessageRequest& request) override
+    {
+        std::fprintf(stderr, "%s: %s\n", request.caption.empty() ? "Tarnwick" : request.caption.c_str(),
+                     request.text.c_str());
+        return MsgResult::Ok;
+    }
+};
+
+// A bar on standard error when it is a terminal.
+class TerminalProgress final : public ThrottledProgress {
+public:
+    explicit TerminalProgress(bool shown) : shown_(shown) {}
+    bool stopRequested() const override { return false; }
+    void stage(const char* name)
+    {
+        finishLine();
+        stage_ = name;
+    }
+    void finishLine()
+    {
+        if (shown_ && drawn_)
+            std::fputc('\n', stderr);
+        drawn_ = false;
+    }
+
+protected:
+    void showBar(int, int value) override
+    {
+        if (!shown_)
+            return;
+        const int filled = value * 30 / 100;
+        std::fprintf(stderr, "\r%-10s [%.*s%*s] %3d%%", stage_, filled, "##############################",
+                     30 - filled, "", value);
+        std::fflush(stderr);
+        drawn_ = true;
+    }
+    void pumpNow() override {}
+
+private:
+    bool shown_;
+    bool drawn_ = false;
+    const char* stage_ = "";
+};
+
+std::string wmaModule(const std::string& programDir)
+{
+    struct stat st {};
+    const std::string beside = programDir + kWmaModule;
+    return ::stat(beside.c_str(), &st) == 0 ? beside : programDir + "../lib/tarnwick/" + kWmaModule;
+}
+
+bool edit(DocumentState& doc, const EditPass& pass, TerminalProgress& progress, Messenger& messages)
+{
+    progress.stage("Editing");
+    if (runEditBody(doc, pass, progress, messages) != EditResult::Done)
+        return false;
+    doc.modified = true;
+    return true;
+}
+
+}  // namespace
+
+int run(const Arguments& a, const std::string& programDir)
+{
+    StderrMessenger messages;
+    TerminalProgress progress(!a.quiet && ::isatty(STDERR_FILENO));
+    if (!acceptSource(a.in, messages))
+        return 1;
+    std::unique_ptr<PrivateTempDir> temp;
+    try {
+        temp = std::make_unique<PrivateTempDir>();
+    } catch (const std::exception& e) {
+        messages.inform(e.what());
+        return 1;
+    }
+    BASS_Init(0, 44100, 0, nullptr, nullptr);  // decoding only: the silent device
+
+    DocumentState doc;
+    doc.tempDir = temp->path();
+    doc.sourcePath = a.in;
+    OpenCut cut;
+    progress.stage("Opening");
+    const OpenResult opened = runOpenBody(doc, progress, messages, cut);
+    progress.finishLine();
+    if (opened != OpenResult::Completed)
+        return 1;
+    if (cut.cut)
+        messages.inform(openCutMessage(cut.keptSeconds));
+    doc.zoom = kStartZoom;
+    selectWhole(doc);
+
+    for (const Step& step : a.steps) {
+        bool ok = true;
+        if (const auto* select = std::get_if<Select>(&step)) {
+            const std::uint64_t start = select->start.frameAt(doc.sampleRate) / doc.zoom;
+            const std::uint64_t end = select->end.kind == Time::Kind::End
+                                          ? (doc.columnCount == 0 ? 0 : doc.columnCount - 1)
+                                          : select->end.frameAt(doc.sampleRate) / doc.zoom;
+            if (start >= doc.columnCount || end >= doc.columnCount || end <= start) {
+                messages.inform("The range is outside the sound or empty.");
+                return 1;
+            }
+            doc.selStart = static_cast<std::uint32_t>(start);
+            doc.selFinish = static_cast<std::uint32_t>(end);
+        } else if (const auto* zoom = std::get_if<Zoom>(&step)) {
+            doc.zoom = zoom->framesPerColumn;
+            progress.stage("Reloading");
+            ok = runReloadBody(doc, progress, messages);
+            selectWhole(doc);
+        } else if (const auto* e = std::get_if<Edit>(&step)) {
+            switch (*e) {
+            case Edit::Delete:
+                ok = edit(doc, deletePass, progress, messages);
+                markersAfterDelete(doc);
+                break;
+            case Edit::CutOut:
+                ok = edit(doc, cutOutPass, progress, messages);
+                selectWhole(doc);
+                break;
+            case Edit::FadeIn: ok = edit(doc, fadeInPass, progress, messages); break;
+            case Edit::FadeOut: ok = edit(doc, fadeOutPass, progress, messages); break;
+            }
+        } else if (const auto* v = std::get_if<Volume>(&step)) {
+            const float gain = volumeGain(v->position);
+            doc.modified = true;  // 100 % without Mute changes nothing, as in the window
+            if (gain != 1.0f || v->mute)
+                ok = edit(doc, volumePass(gain, v->mute), progress, messages);
+        }
+        progress.finishLine();
+        if (!ok)
+            return 1;
+    }
+
+    if (a.bitrate)
+        doc.sourceBitrate = *a.bitrate;
+    progress.stage("Saving");
+    const ExportResult saved = runExportBody(doc, a.out, progress, messages, {kLameLibrary, wmaModule(programDir)});
+    progress.finishLine();
+    BASS_Free();
+    return saved == ExportResult::Completed ? 0 : 1;
+}
+
+}  // namespace tw::batch

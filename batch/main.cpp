@@ -1,0 +1,32 @@
+// tarnwick-batch: the editor's open, edits and save from the command line.
+#include <QCoreApplication>
+
+#include <cstdio>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "batch/BatchArgs.h"
+#include "batch/BatchRun.h"
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    // The arguments' bytes as given: names that are no UTF-8 still name their files.
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    const auto parsed = tw::batch::parseArguments(args);
+    if (const auto* error = std::get_if<std::string>(&parsed)) {
+        std::fprintf(stderr, "tarnwick-batch: %s\n%s", error->c_str(), tw::batch::kUsage);
+        return 2;
+    }
+    const auto& arguments = std::get<tw::batch::Arguments>(parsed);
+    if (arguments.help) {
+        std::fputs(tw::batch::kUsage, stdout);
+        return 0;
+    }
+    if (arguments.version) {
+        std::printf("tarnwick-batch 3.2\n");
+        return 0;
+    }
+    return tw::batch::run(arguments, QCoreApplication::applicationDirPath().toStdString() + "/");
+}

@@ -1,0 +1,80 @@
+// tarnwick-batch: its command line, and the program's exit codes and files.
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "batch/BatchArgs.h"
+
+namespace tw::batch {
+namespace {
+
+TEST(BatchArgs, TimesAndSteps)
+{
+    const struct {
+        const char* text;
+        bool end;
+        std::optional<std::uint64_t> millis;
+    } times[] = {{"5", false, 5000},          {"1:05", false, 65000},  {"1:02:03.5", false, 3723500},
+                 {"0.125", false, 125},       {"1:60", false, {}},     {"abc", false, {}},
+                 {"1.2345", false, {}},       {"1:2:3:4", false, {}},  {"", false, {}},
+                 {"end", false, {}}};
+    for (const auto& t : times) {
+        const auto parsed = parseTime(t.text, t.end);
+        EXPECT_EQ(parsed.has_value(), t.millis.has_value()) << t.text;
+        if (parsed && t.millis) {
+            EXPECT_EQ(parsed->milliseconds, *t.millis) << t.text;
+        }
+    }
+    EXPECT_EQ(parseTime("44100f", false)->frameAt(8000), 44100u);
+    EXPECT_EQ(parseTime("2.5", false)->frameAt(44100), 110250u);
+    EXPECT_EQ(parseTime("end", true)->kind, Time::Kind::End);
+
+    const auto good = parseArguments({"in.wav", "--zoom", "1000", "--select", "1", "end", "--volume", "mute",
+                                      "--fade-out", "--save", "out.mp3", "--bitrate", "96"});
+    ASSERT_TRUE(std::holds_alternative<Arguments>(good));
+    const auto& a = std::get<Arguments>(good);
+    EXPECT_EQ(a.in, "in.wav");
+    EXPECT_EQ(a.out, "out.mp3");
+    EXPECT_EQ(a.steps.size(), 4u);
+    EXPECT_TRUE(std::get<Volume>(a.steps[2]).mute);
+    EXPECT_EQ(a.bitrate, 96u);
+    for (const std::vector<std::string>& bad :
+         {std::vector<std::string>{"in.wav"}, {"in.wav", "--save"}, {"in.wav", "--twirl", "--save", "o.wav"},
+          {"in.wav", "--zoom", "3000", "--save", "o.wav"}, {"in.wav", "--volume", "60", "--save", "o.wav"},
+          {"in.wav", "--select", "end", "5", "--save", "o.wav"}, {"a.wav", "b.wav", "--save", "o.wav"},
+          {"in.wav", "--bitrate", "0", "--save", "o.wav"}})
+        EXPECT_TRUE(std::holds_alternative<std::string>(parseArguments(bad))) << bad.size();
+}
+
+TEST(BatchProgram, ExitCodesAndAnOutputReplacedOnlyWhenComplete)
+{
+    QTemporaryDir scratch;
+    const std::string dir = scratch.path().toStdString() + "/";
+    ASSERT_EQ(std::system(("sox -n -r 8000 -c 1 -b 16 '" + dir + "in.wav' synth 3 sine 440 vol 0.5").c_str()), 0);
+    const auto run = [&](const std::string& args) {
+        const int status = std::system((std::string(TARNWICK_BATCH) + " " + args + " 2>/dev/null").c_str());
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    };
+    std::ofstream(dir + "keep.wav") << "old";
+    EXPECT_EQ(run("--help >/dev/null"), 0);
+    EXPECT_EQ(run("'" + dir + "in.wav'"), 2);
+    EXPECT_EQ(run("'" + dir + "missing.wav' --save '" + dir + "o.wav'"), 1);
+    EXPECT_EQ(run("'" + dir + "' --save '" + dir + "o.wav'"), 1);  // a directory
+    EXPECT_EQ(run("'" + dir + "in.wav' --select 0 9 --fade-in --save '" + dir + "keep.wav'"), 1);
+    EXPECT_EQ(run("'" + dir + "in.wav' --save '" + dir + "gone/o.wav'"), 1);
+    std::ifstream kept(dir + "keep.wav");
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "old");
+
+    // OUT may name IN: replaced once the new file is complete.
+    EXPECT_EQ(run("'" + dir + "in.wav' --zoom 1000 --select 1 2 --delete --save '" + dir + "in.wav'"), 0);
+    EXPECT_EQ(std::filesystem::file_size(dir + "in.wav"), 44u + 2u * 8000u * 2u);
+    for (const auto& entry : std::filesystem::directory_iterator(dir))
+        EXPECT_EQ(entry.path().filename().string().find(".tmp"), std::string::npos) << entry.path();
+}
+
+}  // namespace
+}  // namespace tw::batch
