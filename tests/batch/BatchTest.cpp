@@ -3,7 +3,10 @@
 
 #include <QTemporaryDir>
 
+#include <csignal>
 #include <cstdlib>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <filesystem>
 #include <fstream>
 
@@ -74,6 +77,48 @@ TEST(BatchProgram, ExitCodesAndAnOutputReplacedOnlyWhenComplete)
     EXPECT_EQ(std::filesystem::file_size(dir + "in.wav"), 44u + 2u * 8000u * 2u);
     for (const auto& entry : std::filesystem::directory_iterator(dir))
         EXPECT_EQ(entry.path().filename().string().find(".tmp"), std::string::npos) << entry.path();
+}
+
+}  // namespace
+}  // namespace tw::batch
+
+namespace tw::batch {
+namespace {
+
+std::string contents(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+TEST(BatchProgram, ASaveKilledAtAnyMomentLeavesTheOldTargetOrTheWholeNewOne)
+{
+    QTemporaryDir scratch;
+    const std::string dir = scratch.path().toStdString() + "/";
+    ASSERT_EQ(std::system(("sox -n -r 44100 -c 2 -b 16 '" + dir + "in.wav' synth 8 sine 440 vol 0.5").c_str()), 0);
+    const std::string out = dir + "out.mp3";
+    const std::string args = "'" + dir + "in.wav' --fade-in --save '" + out + "'";
+    ASSERT_EQ(std::system((std::string(TARNWICK_BATCH) + " " + args + " 2>/dev/null").c_str()), 0);
+    const std::string complete = contents(out);
+    const std::string old = "an older file";
+    std::srand(7);
+    for (int run = 0; run < 12; ++run) {
+        std::ofstream(out, std::ios::binary | std::ios::trunc) << old;
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            ::execl("/bin/sh", "sh", "-c", ("exec " + std::string(TARNWICK_BATCH) + " " + args + " 2>/dev/null").c_str(),
+                    static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        ::usleep(static_cast<useconds_t>(std::rand() % 400) * 1000);
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, nullptr, 0);
+        const std::string now = contents(out);
+        EXPECT_TRUE(now == old || now == complete) << "run " << run << ": " << now.size() << " bytes";
+        if (now == complete) {
+            EXPECT_FALSE(std::filesystem::exists(dir + "~out.mp3.tmp")) << "run " << run;
+        }
+    }
 }
 
 }  // namespace
