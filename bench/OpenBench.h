@@ -162,4 +162,27 @@ inline int decodedOpenMain(int argc, char** argv, const char* name,
     return ok ? 0 : 1;
 }
 
+// The scratch folder named on the command line (ending in '/') with the
+// hour sound made in it; empty after a usage message or a failure.
+inline std::string scratchWithHour(int argc, char** argv)
+{
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: %s scratch-dir\n", argv[0]);
+        return {};
+    }
+    const std::string dir = std::string(argv[1]) + "/";
+    return makeHourWave(dir + "hour.wav") ? dir : std::string();
+}
+
+// The hour sound opened as a document, its work file in dir + prefix.
+inline bool openHour(const std::string& dir, const std::string& prefix, DocumentState& doc)
+{
+    doc.tempDir = dir + prefix;
+    doc.sourcePath = dir + "hour.wav";
+    QuietProgress progress;
+    PrintingMessenger messages;
+    OpenCut cut;
+    return runOpenBody(doc, progress, messages, cut) == OpenResult::Completed;
+}
+
 }  // namespace tw::bench

@@ -11,22 +11,13 @@ using namespace tw;
 
 int main(int argc, char** argv)
 {
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: %s scratch-dir\n", argv[0]);
-        return 2;
-    }
-    const std::string dir = std::string(argv[1]) + "/";
-    const std::string source = dir + "hour.wav";
-    if (!bench::makeHourWave(source))
-        return 1;
+    const std::string dir = bench::scratchWithHour(argc, argv);
     DocumentState opened;
-    opened.tempDir = dir + "edit_";
-    opened.sourcePath = source;
+    if (dir.empty() || !bench::openHour(dir, "edit_", opened))
+        return 1;
+    const std::string source = dir + "hour.wav";
     bench::QuietProgress progress;
     bench::PrintingMessenger messages;
-    OpenCut cut;
-    if (runOpenBody(opened, progress, messages, cut) != OpenResult::Completed)
-        return 1;
 
     const struct {
         const char* name;

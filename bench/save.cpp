@@ -11,22 +11,13 @@ using namespace tw;
 
 int main(int argc, char** argv)
 {
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: %s scratch-dir\n", argv[0]);
-        return 2;
-    }
-    const std::string dir = std::string(argv[1]) + "/";
-    const std::string source = dir + "hour.wav";
-    if (!bench::makeHourWave(source))
-        return 1;
+    const std::string dir = bench::scratchWithHour(argc, argv);
     DocumentState doc;
-    doc.tempDir = dir + "save_";
-    doc.sourcePath = source;
+    if (dir.empty() || !bench::openHour(dir, "save_", doc))
+        return 1;
+    const std::string source = dir + "hour.wav";
     bench::QuietProgress progress;
     bench::PrintingMessenger messages;
-    OpenCut cut;
-    if (runOpenBody(doc, progress, messages, cut) != OpenResult::Completed)
-        return 1;
     doc.sourceBitrate = 128;
     const std::string module = std::string(argv[0]).substr(0, std::string(argv[0]).find_last_of('/') + 1) +
                                "libtarnwick-wma.so";
