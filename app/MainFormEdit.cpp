@@ -1,5 +1,6 @@
-// The five edits from the window: each runs its pass in the edit body under
-// ProcessForm; Delete and Cut Out also change the length and the markers.
+// The five edits from the window, and Undo and Redo: each runs its body under
+// ProcessForm with playback stopped; Delete and Cut Out also change the
+// length, every one of them the markers or the view.
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
@@ -10,6 +11,7 @@
 #include "edit/CutOutPass.h"
 #include "edit/DeletePass.h"
 #include "edit/SamplePasses.h"
+#include "edit/UndoBody.h"
 #include "ui/ModalResult.h"
 #include "ui/RunModal.h"
 #include "ui/TProcessForm.h"
@@ -25,32 +27,44 @@ void TMainForm::stopAndRelease()
 }
 
 template <class Thread>
-bool TMainForm::runEdit(const EditPass& pass1)
+void TMainForm::runUnderProcessForm(const std::function<void(WindowProgress&)>& body)
 {
     WindowProgress& progress = ProcessForm->progress();
     progress.setBar(0, 0);
     progress.setBar(1, 0);
-    bool ran = false;
-    runModal<Thread>(*ProcessForm, [this, &pass1, &progress, &ran] {
+    runModal<Thread>(*ProcessForm, [this, &body, &progress] {
         // After a failure the window closes as well: it has no button.
-        // A failed write still changed the file part way: it counts as an edit.
-        ran = runEditBody(*this, pass1, progress, *this) != EditResult::NotOpened;
+        body(progress);
         ProcessForm->done(mrOk);
         update();
     });
-    return ran;
 }
 
-void TMainForm::afterEdit(bool ran, bool shortened)
+template <class Thread>
+void TMainForm::runEdit(const EditPass& pass)
+{
+    EditResult result = EditResult::NotOpened;
+    // A pass that changes no byte needs no progress window.
+    if (pass.footprint == Footprint::Unchanged)
+        result = runEditBody(*this, pass, ProcessForm->progress(), *this, &journal_);
+    else
+        runUnderProcessForm<Thread>(
+            [&](WindowProgress& progress) { result = runEditBody(*this, pass, progress, *this, &journal_); });
+    // A failed write still changed the file part way: it counts as an edit.
+    if (result == EditResult::Done || result == EditResult::WriteFailed)
+        modified = true;
+}
+
+void TMainForm::afterEdit()
 {
     stream = BASS_StreamCreateFile(FALSE, workPath.c_str(), 0, 0, 0);
-    if (shortened) {
-        const QWORD length = BASS_ChannelGetLength(stream, BASS_POS_BYTE);
-        streamLength = length == BASS_ERROR_QWORD ? 0 : static_cast<std::uint32_t>(length);
-        setPaintBoxWidth(static_cast<int>(columnCount));
-    }
-    if (ran)
-        modified = true;  // a work file that could not be opened was not changed
+    const QWORD length = BASS_ChannelGetLength(stream, BASS_POS_BYTE);
+    streamLength = length == BASS_ERROR_QWORD ? 0 : static_cast<std::uint32_t>(length);
+    setPaintBoxWidth(static_cast<int>(columnCount));
+    for (const auto& [item, value] : zoomItems())
+        item->setChecked(value == zoom);  // Undo and Redo bring back the zoom of their step
+    PaintBox1Paint();
+    UpdateControls(kStopped);
 }
 
 void TMainForm::ButtonDeleteClick()
@@ -58,10 +72,8 @@ void TMainForm::ButtonDeleteClick()
     if (!loaded)
         return;
     stopAndRelease();
-    afterEdit(runEdit<TDelThread>(deletePass), true);
-    markersAfterDelete(*this);
-    PaintBox1Paint();
-    UpdateControls(kStopped);
+    runEdit<TDelThread>(deletePass());
+    afterEdit();
 }
 
 void TMainForm::ButtonCutOutClick()
@@ -69,10 +81,8 @@ void TMainForm::ButtonCutOutClick()
     if (!loaded)
         return;
     stopAndRelease();
-    afterEdit(runEdit<TCutOutThread>(cutOutPass), true);
-    selectWhole(*this);
-    PaintBox1Paint();
-    UpdateControls(kStopped);
+    runEdit<TCutOutThread>(cutOutPass());
+    afterEdit();
 }
 
 void TMainForm::ButtonFadeInClick()
@@ -80,9 +90,8 @@ void TMainForm::ButtonFadeInClick()
     if (!loaded)
         return;
     stopAndRelease();
-    afterEdit(runEdit<TFadeInThread>(fadeInPass), false);
-    PaintBox1Paint();
-    UpdateControls(kStopped);
+    runEdit<TFadeInThread>(fadeInPass());
+    afterEdit();
 }
 
 void TMainForm::ButtonFadeOutClick()
@@ -90,9 +99,8 @@ void TMainForm::ButtonFadeOutClick()
     if (!loaded)
         return;
     stopAndRelease();
-    afterEdit(runEdit<TFadeOutThread>(fadeOutPass), false);
-    PaintBox1Paint();
-    UpdateControls(kStopped);
+    runEdit<TFadeOutThread>(fadeOutPass());
+    afterEdit();
 }
 
 void TMainForm::ButtonVolumeClick()
@@ -102,16 +110,28 @@ void TMainForm::ButtonVolumeClick()
     stopAndRelease();
     VolumeForm->ComboBox1->setCurrentIndex(3);  // "100%", every time
     VolumeForm->CheckBoxMute->setChecked(false);
-    bool ran = false;
-    if (VolumeForm->exec() == QDialog::Accepted) {
-        const float gain = volumeGain(VolumeForm->ComboBox1->currentIndex());
-        const bool mute = VolumeForm->CheckBoxMute->isChecked();
-        // 100 % without Mute changes nothing, but counts as an edit.
-        ran = (gain == 1.0f && !mute) || runEdit<TSetVolumeThread>(volumePass(gain, mute));
-    }
-    afterEdit(ran, false);
-    PaintBox1Paint();
-    UpdateControls(kStopped);
+    if (VolumeForm->exec() == QDialog::Accepted)
+        runEdit<TSetVolumeThread>(
+            volumePass(volumeGain(VolumeForm->ComboBox1->currentIndex()), VolumeForm->CheckBoxMute->isChecked()));
+    afterEdit();
+}
+
+void TMainForm::MUndoClick()
+{
+    if (!loaded || !journal_.canUndo())
+        return;
+    stopAndRelease();
+    runUnderProcessForm<TUndoThread>([this](WindowProgress& progress) { runUndoBody(*this, journal_, progress, *this); });
+    afterEdit();
+}
+
+void TMainForm::MRedoClick()
+{
+    if (!loaded || !journal_.canRedo())
+        return;
+    stopAndRelease();
+    runUnderProcessForm<TRedoThread>([this](WindowProgress& progress) { runRedoBody(*this, journal_, progress, *this); });
+    afterEdit();
 }
 
 }  // namespace tw

@@ -150,6 +150,8 @@ void TMainForm::UpdateControls(std::int32_t state)
     in.zoom10Checked = MZoom10->isChecked();
     in.selStart = selStart;
     in.selFinish = selFinish;
+    in.canUndo = journal_.canUndo();
+    in.canRedo = journal_.canRedo();
     if (state >= kStopped && state <= kPaused)
         in.p = playColumn(columnCount, BASS_ChannelGetPosition(stream, BASS_POS_BYTE), streamLength);
     const ControlFlags f = controlFlags(in);
@@ -167,6 +169,8 @@ void TMainForm::UpdateControls(std::int32_t state)
                    MCutOut, ButtonCutOut, MVolume, ButtonVolume, MFadeIn, ButtonFadeIn, MFadeOut, ButtonFadeOut,
                    MZoom10, MZoom8, MZoom6, MZoom4, MZoom2, MZoom1});
     enable(f.save, {MSave, ButtonSave});
+    enable(f.undo, {MUndo});
+    enable(f.redo, {MRedo});
     enable(f.zoomIn, {ButtonZoomIn});
     enable(f.zoomOut, {ButtonZoomOut});
     enable(f.play, {MPlay, CButtonPlay, MPlayFromHere, CButtonPlayFromHere, MPopPlayFromHere});

@@ -29,6 +29,8 @@ void TMainForm::connectKeys()
     MExit->setShortcut(QKeySequence::Quit);
     MSelectAll->setShortcut(QKeySequence::SelectAll);
     MDelete->setShortcut(QKeySequence::Delete);
+    MUndo->setShortcut(QKeySequence::Undo);
+    MRedo->setShortcut(QKeySequence::Redo);
 
     auto key = [this](const QKeySequence& sequence, auto&& run) {
         auto* shortcut = new QShortcut(sequence, this);

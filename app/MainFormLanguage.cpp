@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <sys/stat.h>
 
+#include "app/MainFormTexts.h"
 #include "app/TMainForm.h"
 #include "ui/Captions.h"
 #include "ui/TAboutForm.h"
@@ -139,6 +140,9 @@ void TMainForm::ApplyLanguage()
         setCaption(*menu, text("Menu", key));
     for (const auto& [item, key] : items)
         setCaption(*item, text("Menu", key));
+    // Later additions: a language file without them shows the English words.
+    setCaption(*MUndo, QString::fromStdString(languageIni.read("Menu", "Undo", MainFormTexts::kMUndo)));
+    setCaption(*MRedo, QString::fromStdString(languageIni.read("Menu", "Redo", MainFormTexts::kMRedo)));
     helpFile = languageIni.read("LanguageProperty", "HelpFile", "");
 
     const std::pair<QToolButton*, const char*> buttons[] = {

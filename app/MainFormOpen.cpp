@@ -130,6 +130,7 @@ void TMainForm::dropEvent(QDropEvent* event)
 void TMainForm::showOpenedDocument()
 {
     finishOpen(*this);
+    journal_.reset(tempDir);
     // The paint box is as wide as the strip (0 for an empty document); the
     // image only as wide as what the scroll box shows of it.
     setPaintBoxWidth(static_cast<int>(columnCount));

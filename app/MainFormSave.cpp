@@ -78,8 +78,10 @@ bool TMainForm::SaveDocument()
     if (BASS_ChannelIsActive(stream) != BASS_ACTIVE_STOPPED)
         CButtonStopClick();
     const bool saved = exportTo(sourcePath, MainFormTexts::kSaveCaption);
-    if (saved)
+    if (saved) {
         modified = false;
+        journal_.markSaved();
+    }
     UpdateControls(playState);
     return saved;
 }
@@ -127,6 +129,7 @@ bool TMainForm::SaveDocumentAs()
     if (saved) {
         sourcePath = target;
         modified = false;
+        journal_.markSaved();
         partOpened_ = false;  // the new file holds the whole document
     }
     UpdateControls(playState);

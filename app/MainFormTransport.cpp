@@ -113,6 +113,7 @@ bool TMainForm::CloseDocument()
         removeFile(workPath);
     loaded = false;
     partOpened_ = false;
+    journal_.reset(tempDir);
     workPath.clear();
     sourcePath.clear();
     zoom = kStartZoom;

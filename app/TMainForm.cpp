@@ -196,6 +196,9 @@ void TMainForm::buildMenus()
     MVolume = menuItem(MenuEdit, "MVolume", T::kMVolume);
     MFadeIn = menuItem(MenuEdit, "MFadeIn", T::kMFadeIn);
     MFadeOut = menuItem(MenuEdit, "MFadeOut", T::kMFadeOut);
+    MenuEdit->addSeparator();
+    MUndo = menuItem(MenuEdit, "MUndo", T::kMUndo);
+    MRedo = menuItem(MenuEdit, "MRedo", T::kMRedo);
 
     MenuZoom = menu("MenuZoom", T::kMenuZoom);
     ZoomGroup = new QActionGroup(this);
@@ -444,6 +447,8 @@ void TMainForm::connectCommands()
     onItem(MVolume, &TMainForm::MVolumeClick);
     onItem(MFadeIn, &TMainForm::MFadeInClick);
     onItem(MFadeOut, &TMainForm::MFadeOutClick);
+    onItem(MUndo, &TMainForm::MUndoClick);
+    onItem(MRedo, &TMainForm::MRedoClick);
     connect(ZoomGroup, &QActionGroup::triggered, this, &TMainForm::MZoomClick);
     // The Control menu and the pop-up menu run the transport commands.
     onItem(MPlay, &TMainForm::CButtonPlayClick);

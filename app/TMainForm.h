@@ -17,6 +17,7 @@
 #include "core/Messages.h"
 #include "core/PrivateTempDir.h"
 #include "edit/EditBody.h"
+#include "edit/UndoJournal.h"
 #include "document/WaveHeader.h"
 #include "i18n/LanguageText.h"
 #include "i18n/Settings.h"
@@ -37,6 +38,8 @@ class QTimer;
 class QToolButton;
 
 namespace tw {
+
+class WindowProgress;
 
 class TAboutForm;
 class TOpenForm;
@@ -63,6 +66,8 @@ struct TMainFormOptions {
     // The audio library's start; empty: BASS_GetVersion and BASS_Init.
     std::function<DWORD()> audioVersion;
     std::function<BOOL(int device)> audioInit;
+    // Free bytes where the undo journal goes; empty: the file system's answer.
+    UndoJournal::FreeSpace journalSpace;
 };
 
 // A file dialog's filter, 1-based chosen entry and proposed file name.
@@ -111,6 +116,8 @@ public:
     void ButtonVolumeClick();
     void ButtonFadeInClick();
     void ButtonFadeOutClick();
+    void MUndoClick();
+    void MRedoClick();
     void ButtonZoomInClick();
     void ButtonZoomOutClick();
     void ButtonHelpClick();
@@ -207,6 +214,8 @@ public:
     QAction* MVolume = nullptr;
     QAction* MFadeIn = nullptr;
     QAction* MFadeOut = nullptr;
+    QAction* MUndo = nullptr;
+    QAction* MRedo = nullptr;
     QMenu* MenuZoom = nullptr;
     QActionGroup* ZoomGroup = nullptr;
     QAction* MZoom10 = nullptr;
@@ -283,8 +292,11 @@ private:
     // under ProcessForm, then a new stream, the view and the stopped state.
     void stopAndRelease();
     template <class Thread>
-    bool runEdit(const EditPass& pass1);
-    void afterEdit(bool ran, bool shortened);
+    void runEdit(const EditPass& pass);
+    template <class Thread>
+    void runUnderProcessForm(const std::function<void(WindowProgress&)>& body);
+    // A new stream, the view and the stopped state after an edit, Undo or Redo.
+    void afterEdit();
     // The export under SaveForm; true when the target now holds the document.
     bool exportTo(const std::string& target, const char* caption);
     // Moves the play position to the start of column (Home, End).
@@ -321,6 +333,7 @@ private:
     bool waveBitmapFresh_ = false;  // drawn by PaintBox1Paint, not yet shown
     bool metersBlank_ = false;      // the displays show their black idle frame
     bool partOpened_ = false;       // only the start of the source could be opened
+    UndoJournal journal_{options_.journalSpace};  // goes before the folder it lies in
 };
 
 }  // namespace tw

@@ -137,22 +137,13 @@ int run(const Arguments& a, const std::string& programDir)
             selectWhole(doc);
         } else if (const auto* e = std::get_if<Edit>(&step)) {
             switch (*e) {
-            case Edit::Delete:
-                ok = edit(doc, deletePass, progress, messages);
-                markersAfterDelete(doc);
-                break;
-            case Edit::CutOut:
-                ok = edit(doc, cutOutPass, progress, messages);
-                selectWhole(doc);
-                break;
-            case Edit::FadeIn: ok = edit(doc, fadeInPass, progress, messages); break;
-            case Edit::FadeOut: ok = edit(doc, fadeOutPass, progress, messages); break;
+            case Edit::Delete: ok = edit(doc, deletePass(), progress, messages); break;
+            case Edit::CutOut: ok = edit(doc, cutOutPass(), progress, messages); break;
+            case Edit::FadeIn: ok = edit(doc, fadeInPass(), progress, messages); break;
+            case Edit::FadeOut: ok = edit(doc, fadeOutPass(), progress, messages); break;
             }
         } else if (const auto* v = std::get_if<Volume>(&step)) {
-            const float gain = volumeGain(v->position);
-            doc.modified = true;  // 100 % without Mute changes nothing, as in the window
-            if (gain != 1.0f || v->mute)
-                ok = edit(doc, volumePass(gain, v->mute), progress, messages);
+            ok = edit(doc, volumePass(volumeGain(v->position), v->mute), progress, messages);
         }
         progress.finishLine();
         if (!ok)

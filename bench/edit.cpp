@@ -26,9 +26,9 @@ int main(int argc, char** argv)
         std::uint32_t selFinish;  // from column 0
         const char* sox;
     } edits[] = {
-        {"edit_fade_in", fadeInPass, 10000, 15876, "fade t 3600"},
+        {"edit_fade_in", fadeInPass(), 10000, 15876, "fade t 3600"},
         {"edit_volume_50", volumePass(0.5f, false), 10000, 15876, "vol 0.5"},
-        {"edit_delete_10s", deletePass, 1000, 441, "trim 10"},
+        {"edit_delete_10s", deletePass(), 1000, 441, "trim 10"},
     };
     const std::string peerOut = dir + "edit_peer.wav";
     for (const auto& e : edits) {

@@ -11,6 +11,8 @@ ControlFlags controlFlags(const ControlInputs& in)
     f.open = in.state == 0;
     f.doc = doc;
     f.save = doc && in.modified;
+    f.undo = doc && in.canUndo;
+    f.redo = doc && in.canRedo;
     f.zoomIn = doc && !in.zoom1Checked;
     f.zoomOut = doc && !in.zoom10Checked;
     f.play = in.state == 1 || in.state == 3;

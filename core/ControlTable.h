@@ -16,6 +16,8 @@ struct ControlInputs {
     std::uint32_t p = 0;        // play-position column
     std::uint32_t selStart = 0;
     std::uint32_t selFinish = 0;
+    bool canUndo = false;       // the journal has a step to undo
+    bool canRedo = false;       // ... or to redo
 };
 
 // One flag per row of the command table.
@@ -30,6 +32,8 @@ struct ControlFlags {
     bool stop = false;      // MStop, CButtonStop
     bool setStart = false;  // MSetStart, CButtonSetStart, MPopSetStart
     bool setFinish = false; // MSetFinish, CButtonSetFinish, MPopSetFinish
+    bool undo = false;      // MUndo
+    bool redo = false;      // MRedo
 
     bool operator==(const ControlFlags&) const = default;
 };

@@ -70,6 +70,8 @@ using TCutOutThread = EditThread<struct CutOutEdit>;
 using TFadeInThread = EditThread<struct FadeInEdit>;
 using TFadeOutThread = EditThread<struct FadeOutEdit>;
 using TSetVolumeThread = EditThread<struct VolumeEdit>;
+using TUndoThread = EditThread<struct UndoStep>;
+using TRedoThread = EditThread<struct RedoStep>;
 using TSaveThread = EditThread<struct SaveStep>;
 
 }  // namespace tw

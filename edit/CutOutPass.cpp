@@ -4,7 +4,9 @@
 
 namespace tw {
 
-bool cutOutPass(File& work, DocumentState& doc, const EditRange& range, Progress& progress)
+namespace {
+
+bool keepRange(File& work, DocumentState& doc, const EditRange& range, Progress& progress)
 {
     // An empty range keeps the document as it is, rather than nothing of it.
     if (range.bytes() == 0)
@@ -14,6 +16,13 @@ bool cutOutPass(File& work, DocumentState& doc, const EditRange& range, Progress
         return false;
     return moveDown(work, range.start, doc.dataOffset, range.bytes(), progress) &&
            endDataAt(work, doc, doc.dataOffset + range.bytes());
+}
+
+}  // namespace
+
+EditPass cutOutPass()
+{
+    return {Footprint::KeepsRange, keepRange, selectWhole};
 }
 
 }  // namespace tw

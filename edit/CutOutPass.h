@@ -5,6 +5,7 @@
 
 namespace tw {
 
-bool cutOutPass(File& work, DocumentState& doc, const EditRange& range, Progress& progress);
+// Afterwards the whole sound is selected.
+EditPass cutOutPass();
 
 }  // namespace tw

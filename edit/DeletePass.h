@@ -6,6 +6,7 @@
 
 namespace tw {
 
-bool deletePass(File& work, DocumentState& doc, const EditRange& range, Progress& progress);
+// The markers end one column from the old start.
+EditPass deletePass();
 
 }  // namespace tw

@@ -6,6 +6,7 @@
 
 #include "document/Overview.h"
 #include "document/ReloadBody.h"
+#include "edit/UndoJournal.h"
 #include "wav/LittleEndian.h"
 #include "wav/WaveRules.h"
 
@@ -37,7 +38,8 @@ EditRange editRange(const DocumentState& doc)
     return r;
 }
 
-EditResult runEditBody(DocumentState& doc, const EditPass& pass1, Progress& progress, Messenger& messages)
+EditResult runEditBody(DocumentState& doc, const EditPass& pass, Progress& progress, Messenger& messages,
+                       UndoJournal* journal)
 {
     File work = File::openReadWrite(doc.workPath);
     if (!work) {
@@ -45,12 +47,33 @@ EditResult runEditBody(DocumentState& doc, const EditPass& pass1, Progress& prog
         return EditResult::NotOpened;
     }
     const EditRange range = editRange(doc);
-    const bool written = pass1(work, doc, range, progress);
-    if (!written)
+    if (journal) {
+        switch (journal->keep(work, doc, pass, range, progress)) {
+        case UndoJournal::Kept::Yes:
+            break;
+        case UndoJournal::Kept::NoRoom:
+            if (messages.show({kMsgNoRoomForUndo, {}, MsgIcon::Question, MsgButtons::YesNo}) != MsgResult::Yes)
+                return EditResult::Declined;
+            journal->clear();
+            break;
+        case UndoJournal::Kept::Failed:
+            messages.inform(kMsgCannotWriteJournal);
+            return EditResult::JournalFailed;
+        }
+    }
+    if (pass.footprint == Footprint::Unchanged)
+        return EditResult::Done;
+    const bool written = pass.run(work, doc, range, progress);
+    if (!written) {
         messages.inform(kMsgCannotWriteTemp);
+        if (journal)
+            journal->passFailed();
+    }
     // The overview shows the file as it now is, also after a failure.
     work.seek(doc.dataOffset);
     rebuildOverview(work, doc, progress, {1, ColumnPercent::Fraction});
+    if (pass.markersAfter)
+        pass.markersAfter(doc);  // within the new columns
     return written ? EditResult::Done : EditResult::WriteFailed;
 }
 
@@ -102,6 +125,21 @@ bool moveDown(File& work, std::uint32_t src, std::uint32_t dst, std::uint32_t co
             return false;
         moved += static_cast<std::uint32_t>(want);
         progress.setBar(0, static_cast<int>(static_cast<double>(moved) * 100.0 / count));
+        progress.pump();
+    }
+    return true;
+}
+
+bool moveUp(File& work, std::uint64_t src, std::uint64_t dst, std::uint64_t count, Progress& progress)
+{
+    if (src == dst)
+        return true;
+    std::vector<std::uint8_t> block(static_cast<std::size_t>(std::min<std::uint64_t>(kBlockBytes, std::max<std::uint64_t>(count, 1))));
+    for (std::uint64_t left = count; left > 0;) {
+        const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(left, block.size()));
+        left -= want;
+        if (work.readAt(block.data(), want, src + left) != want || !work.writeAt(block.data(), want, dst + left))
+            return false;
         progress.pump();
     }
     return true;

@@ -28,21 +28,45 @@ struct EditRange {
 
 EditRange editRange(const DocumentState& doc);
 
+// What a pass does to the work file, which tells the undo journal what to keep.
+enum class Footprint {
+    Unchanged,     // no byte (Volume at 100 %)
+    InPlace,       // the bytes of the range, rewritten in place
+    RemovesRange,  // the range goes and what follows moves down
+    KeepsRange,    // only the range stays, moved to the start of the data
+};
+
 // Pass 1 of an edit: reads and writes the open work file, moves bar 0 and
 // pumps; Delete and Cut Out also set the document's new data end. False when
-// the work file could not be read or written.
-using EditPass = std::function<bool(File& work, DocumentState& doc, const EditRange& range, Progress& progress)>;
+// the work file could not be read or written. markersAfter, when set, moves
+// the markers once the edit has run.
+struct EditPass {
+    Footprint footprint = Footprint::InPlace;
+    std::function<bool(File& work, DocumentState& doc, const EditRange& range, Progress& progress)> run;
+    void (*markersAfter)(DocumentState& doc) = nullptr;
+};
 
 enum class EditResult {
     Done,
-    NotOpened,    // "Cannot open the temporary file.": nothing changed
-    WriteFailed,  // "Cannot write the temporary file.": the edit stopped part way
+    NotOpened,      // "Cannot open the temporary file.": nothing changed
+    WriteFailed,    // "Cannot write the temporary file.": the edit stopped part way
+    Declined,       // no room for Undo, and the user kept the document as it is
+    JournalFailed,  // the undo journal could not be written: nothing changed
 };
 
 inline constexpr const char* kMsgCannotWriteTemp = "Cannot write the temporary file.";
+inline constexpr const char* kMsgNoRoomForUndo =
+    "There is not enough free disk space in the temporary folder to undo this edit.\n"
+    "Edit without Undo? The earlier edits can then no longer be undone either.";
+inline constexpr const char* kMsgCannotWriteJournal =
+    "Cannot write the undo journal in the temporary folder. The edit was not made.";
 
-// Opens the work file, runs pass 1 and pass 2 (bar 1).
-EditResult runEditBody(DocumentState& doc, const EditPass& pass1, Progress& progress, Messenger& messages);
+class UndoJournal;
+
+// Opens the work file, keeps what the pass will change in the journal (when
+// one is given), runs pass 1, moves the markers, and runs pass 2 (bar 1).
+EditResult runEditBody(DocumentState& doc, const EditPass& pass, Progress& progress, Messenger& messages,
+                       UndoJournal* journal = nullptr);
 
 // The markers after Delete: one column from the old start, within what is
 // left; both 0 when nothing is left.
@@ -54,14 +78,16 @@ void selectWhole(DocumentState& doc);
 // dataEnd, dataLength, durationSeconds and frameCount of the document.
 bool endDataAt(File& work, DocumentState& doc, std::uint32_t end);
 
+// Moves count bytes from src down to dst (dst <= src) in large blocks; bar 0
+// shows trunc(moved × 100 / count). False when a read or write failed.
+bool moveDown(File& work, std::uint32_t src, std::uint32_t dst, std::uint32_t count, Progress& progress);
+// The same upwards (dst >= src), last block first; pumps, leaves the bars.
+bool moveUp(File& work, std::uint64_t src, std::uint64_t dst, std::uint64_t count, Progress& progress);
+
 // Runs fn over the frames of the range that lie in the data, in large blocks
 // read and written in place: fn(samples, bytes, firstFrameIndex). Bar 0 shows
 // trunc((i + 1) × 100 / rangeFrames) for the last frame i of each block and
 // ends at 100 for a non-empty range.
-// Moves count bytes from src down to dst (dst <= src) in large blocks; bar 0
-// shows trunc(moved × 100 / count). False when a read or write failed.
-bool moveDown(File& work, std::uint32_t src, std::uint32_t dst, std::uint32_t count, Progress& progress);
-
 bool forEachBlock(File& work, const DocumentState& doc, const EditRange& range, Progress& progress,
                   const std::function<void(std::uint8_t* bytes, std::size_t size, std::uint32_t firstFrame)>& fn);
 

@@ -47,14 +47,18 @@ bool fade(File& work, const DocumentState& doc, const EditRange& range, Progress
 
 }  // namespace
 
-bool fadeInPass(File& work, DocumentState& doc, const EditRange& range, Progress& progress)
+EditPass fadeInPass()
 {
-    return fade(work, doc, range, progress, true);
+    return {Footprint::InPlace, [](File& work, DocumentState& doc, const EditRange& range, Progress& progress) {
+                return fade(work, doc, range, progress, true);
+            }};
 }
 
-bool fadeOutPass(File& work, DocumentState& doc, const EditRange& range, Progress& progress)
+EditPass fadeOutPass()
 {
-    return fade(work, doc, range, progress, false);
+    return {Footprint::InPlace, [](File& work, DocumentState& doc, const EditRange& range, Progress& progress) {
+                return fade(work, doc, range, progress, false);
+            }};
 }
 
 float volumeGain(int position)
@@ -65,11 +69,13 @@ float volumeGain(int position)
 
 EditPass volumePass(float gain, bool mute)
 {
-    return [gain, mute](File& work, DocumentState& doc, const EditRange& range, Progress& progress) {
-        return changeSamples(work, doc, range, progress, [gain, mute](int value, std::uint32_t) {
-            return mute ? 0 : static_cast<int>(std::trunc(static_cast<float>(value) * gain));
-        });
-    };
+    if (gain == 1.0f && !mute)
+        return {Footprint::Unchanged, {}};
+    return {Footprint::InPlace, [gain, mute](File& work, DocumentState& doc, const EditRange& range, Progress& progress) {
+                return changeSamples(work, doc, range, progress, [gain, mute](int value, std::uint32_t) {
+                    return mute ? 0 : static_cast<int>(std::trunc(static_cast<float>(value) * gain));
+                });
+            }};
 }
 
 }  // namespace tw

@@ -7,14 +7,15 @@
 
 namespace tw {
 
-bool fadeInPass(File& work, DocumentState& doc, const EditRange& range, Progress& progress);
-bool fadeOutPass(File& work, DocumentState& doc, const EditRange& range, Progress& progress);
+EditPass fadeInPass();
+EditPass fadeOutPass();
 
 // The factor of a position in the Volume list: 2.5, 2, 1.5, 1, 0.75, 0.5,
 // and 0.25 for position 6 or any other.
 float volumeGain(int position);
 
-// Scales the range by gain, or silences it when mute is set.
+// Scales the range by gain, or silences it when mute is set; 1 without
+// mute changes no byte (but is still an edit).
 EditPass volumePass(float gain, bool mute);
 
 }  // namespace tw

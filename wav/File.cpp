@@ -1,10 +1,12 @@
 #include "wav/File.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
+#include <vector>
 
 namespace tw {
 
@@ -116,6 +118,32 @@ bool File::writeAt(const void* buffer, std::size_t size, std::uint64_t offset)
         done += static_cast<std::size_t>(n);
     }
     return done == size;
+}
+
+bool copyAt(const File& from, std::uint64_t fromAt, File& to, std::uint64_t toAt, std::uint64_t count)
+{
+    auto inAt = static_cast<off_t>(fromAt);
+    auto outAt = static_cast<off_t>(toAt);
+    std::uint64_t left = count;
+    while (left > 0) {
+        const ssize_t n = ::copy_file_range(from.fd(), &inAt, to.fd(), &outAt, left, 0);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;  // no kernel copy here, or the source ended: the buffer decides
+        left -= static_cast<std::uint64_t>(n);
+    }
+    std::vector<char> buffer(static_cast<std::size_t>(std::min<std::uint64_t>(left, 1 << 20)));
+    while (left > 0) {
+        const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(left, buffer.size()));
+        if (from.readAt(buffer.data(), want, static_cast<std::uint64_t>(inAt)) != want ||
+            !to.writeAt(buffer.data(), want, static_cast<std::uint64_t>(outAt)))
+            return false;
+        inAt += static_cast<off_t>(want);
+        outAt += static_cast<off_t>(want);
+        left -= want;
+    }
+    return true;
 }
 
 bool File::seek(std::uint64_t offset)

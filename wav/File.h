@@ -53,6 +53,11 @@ private:
     int fd_ = -1;
 };
 
+// Copies count bytes at fromAt in from to toAt in to: in the kernel when the
+// file systems allow, else through a buffer. The ranges must not overlap when
+// both are the same file. False when not every byte was copied.
+bool copyAt(const File& from, std::uint64_t fromAt, File& to, std::uint64_t toAt, std::uint64_t count);
+
 // Removes a file; true when it is gone afterwards.
 bool removeFile(const std::string& path);
 bool fileExists(const std::string& path);

@@ -43,8 +43,9 @@ public:
     {
         texts.push_back(request.text);
         buttons.push_back(request.buttons);
-        return MsgResult::Ok;
+        return reply;
     }
+    MsgResult reply = MsgResult::Ok;  // the answer to every box
     std::vector<std::string> texts;
     std::vector<MsgButtons> buttons;
 };

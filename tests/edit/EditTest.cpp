@@ -5,56 +5,13 @@
 
 #include <functional>
 
-#include "tests/document/DocumentTestSupport.h"
-#include "core/Progress.h"
-#include "document/OpenBody.h"
+#include "tests/edit/EditFixture.h"
 #include "edit/CutOutPass.h"
 #include "edit/DeletePass.h"
 #include "edit/SamplePasses.h"
 
 namespace tw::test {
 namespace {
-
-class EditTest : public ::testing::Test {
-protected:
-    // Opens a document of the given samples (one value per channel sample)
-    // and sets zoom and markers.
-    void open(std::uint32_t channels, std::uint32_t bits, const std::vector<int>& values, std::uint32_t zoom,
-              std::uint32_t selStart, std::uint32_t selFinish, const Bytes& trailer = {})
-    {
-        ASSERT_EQ(::mkdir(dir.file("temp").c_str(), 0755) == 0 || errno == EEXIST, true);
-        doc = DocumentState{};
-        doc.tempDir = dir.file("temp/");
-        doc.sourcePath = dir.file("source.wav");
-        Bytes data;
-        for (int v : values)
-            bits == 8 ? data.push_back(static_cast<std::uint8_t>(v)) : put16(data, static_cast<std::uint16_t>(v));
-        Bytes file = simpleWave(channels, 8000, bits, data);
-        file.insert(file.end(), trailer.begin(), trailer.end());
-        writeFile(doc.sourcePath, file);
-        OpenCut cut;
-        ASSERT_EQ(runOpenBody(doc, progress, messages, cut), OpenResult::Completed);
-        doc.zoom = zoom;
-        doc.columnCount = (doc.frameCount + zoom - 1) / zoom;
-        doc.selStart = selStart;
-        doc.selFinish = selFinish;
-    }
-    // The samples of the work file after the 44-byte header.
-    std::vector<int> samples() const
-    {
-        const Bytes b = readFile(doc.workPath);
-        std::vector<int> out;
-        for (std::size_t at = 44; at + (doc.bitsPerSample == 8 ? 0 : 1) < b.size(); at += doc.bitsPerSample / 8)
-            out.push_back(doc.bitsPerSample == 8 ? b[at] : static_cast<std::int16_t>(le16At(b, at)));
-        return out;
-    }
-    bool edit(const EditPass& pass) { return runEditBody(doc, pass, progress, messages) == EditResult::Done; }
-
-    ScratchDir dir;
-    DocumentState doc;
-    SilentProgress progress;
-    RecordingMessenger messages;
-};
 
 int clampTo(int v, int low, int high) { return v < low ? low : v > high ? high : v; }
 
@@ -67,7 +24,7 @@ TEST_F(EditTest, FadesStepThroughAHundredGainsAndTruncateTowardZero)
         for (int f = 0; f < 2000; ++f)
             v.insert(v.end(), {values16[f % 5], -values16[f % 5] + (f % 5 == 2 ? -1 : 0)});
         open(2, 16, v, 1000, 0, 1);
-        ASSERT_TRUE(edit(in ? EditPass(fadeInPass) : EditPass(fadeOutPass)));
+        ASSERT_TRUE(edit(in ? fadeInPass() : fadeOutPass()));
         const auto out = samples();
         ASSERT_EQ(out.size(), v.size());
         for (std::size_t i = 0; i < v.size(); ++i) {
@@ -84,8 +41,8 @@ TEST_F(EditTest, FadesStepThroughAHundredGainsAndTruncateTowardZero)
     for (int f = 0; f < 1000; ++f)
         bytes.push_back(f % 2 ? 50 : 200);
     open(1, 8, bytes, 1000, 0, 1);
-    ASSERT_TRUE(edit(fadeInPass));
-    ASSERT_TRUE(edit(fadeOutPass));
+    ASSERT_TRUE(edit(fadeInPass()));
+    ASSERT_TRUE(edit(fadeOutPass()));
     const auto out = samples();
     for (int f = 0; f < 1000; ++f) {
         const int once = (bytes[f] - 128) * (f / 10) / 100;
@@ -136,14 +93,14 @@ TEST_F(EditTest, DeleteAndCutOutMoveTheDataAndEndTheFileWithIt)
         std::uint32_t selStart, selFinish;
         std::size_t keepFrom, keepTo, thenFrom, thenTo;  // frames that remain, in order
     } cases[] = {
-        {"delete middle", deletePass, 2, 5, 0, 2000, 5000, 9500},
-        {"delete to the end", deletePass, 7, 10, 0, 7000, 0, 0},
-        {"delete empty", deletePass, 4, 4, 0, 9500, 0, 0},
-        {"delete select all", deletePass, 0, 9, 9000, 9500, 0, 0},
-        {"delete backwards", deletePass, 6, 3, 0, 9500, 0, 0},
-        {"cut out middle", cutOutPass, 3, 6, 3000, 6000, 0, 0},
-        {"cut out from the start", cutOutPass, 0, 2, 0, 2000, 0, 0},
-        {"cut out past the data", cutOutPass, 8, 10, 8000, 9500, 0, 0},
+        {"delete middle", deletePass(), 2, 5, 0, 2000, 5000, 9500},
+        {"delete to the end", deletePass(), 7, 10, 0, 7000, 0, 0},
+        {"delete empty", deletePass(), 4, 4, 0, 9500, 0, 0},
+        {"delete select all", deletePass(), 0, 9, 9000, 9500, 0, 0},
+        {"delete backwards", deletePass(), 6, 3, 0, 9500, 0, 0},
+        {"cut out middle", cutOutPass(), 3, 6, 3000, 6000, 0, 0},
+        {"cut out from the start", cutOutPass(), 0, 2, 0, 2000, 0, 0},
+        {"cut out past the data", cutOutPass(), 8, 10, 8000, 9500, 0, 0},
     };
     for (const auto& c : cases) {
         open(2, 16, v, 1000, c.selStart, c.selFinish, trailer);
@@ -165,7 +122,7 @@ TEST_F(EditTest, DeleteAndCutOutMoveTheDataAndEndTheFileWithIt)
     // Cutting out an empty range keeps the document, not nothing of it.
     open(2, 16, v, 1000, 4, 4, trailer);
     const Bytes before = readFile(doc.workPath);
-    ASSERT_TRUE(edit(cutOutPass));
+    ASSERT_TRUE(edit(cutOutPass()));
     EXPECT_EQ(readFile(doc.workPath), before);
 }
 
@@ -176,7 +133,7 @@ TEST_F(EditTest, AWorkFileThatCannotBeOpenedOrWrittenIsReported)
     ::chmod(doc.workPath.c_str(), 0400);
     if (::geteuid() == 0)
         ::unlink(doc.workPath.c_str());  // root opens anything: take the file away instead
-    EXPECT_FALSE(edit(fadeInPass));
+    EXPECT_FALSE(edit(fadeInPass()));
     EXPECT_EQ(messages.texts, std::vector<std::string>{"Cannot open the temporary file."});
     if (::geteuid() != 0) {
         EXPECT_EQ(readFile(doc.workPath), before);
@@ -184,7 +141,7 @@ TEST_F(EditTest, AWorkFileThatCannotBeOpenedOrWrittenIsReported)
     // A disk that is always full: the edit stops and says so.
     messages.texts.clear();
     doc.workPath = "/dev/full";
-    EXPECT_EQ(runEditBody(doc, fadeInPass, progress, messages), EditResult::WriteFailed);
+    EXPECT_EQ(runEditBody(doc, fadeInPass(), progress, messages), EditResult::WriteFailed);
     EXPECT_EQ(messages.texts, std::vector<std::string>{"Cannot write the temporary file."});
 }
 

@@ -53,6 +53,7 @@ TEST_F(LanguageTest, AFileGivesItsTextsAndFontsAndAMissingKeyAnEmptyText)
     EXPECT_EQ(form->MDelete->text(), "Remove");
     EXPECT_EQ(form->ButtonDelete->text(), "Cut away");
     EXPECT_EQ(form->MOpen->text(), "");
+    EXPECT_EQ(form->MUndo->text(), "Undo");  // keys added later fall back to English
     EXPECT_EQ(form->CButtonPlay->toolTip(), "");
     EXPECT_EQ(form->OpenDialog1.filter, "");
     EXPECT_EQ(form->VolumeForm->Label1->text(), "");

@@ -1,0 +1,40 @@
+#include "edit/UndoBody.h"
+
+#include "document/Overview.h"
+#include "document/ReloadBody.h"
+
+namespace tw {
+
+bool runUndoBody(DocumentState& doc, UndoJournal& journal, Progress& progress, Messenger& messages)
+{
+    if (!journal.canUndo())
+        return false;
+    File work = File::openReadWrite(doc.workPath);
+    if (!work) {
+        messages.inform(kMsgCannotOpenTemp);
+        return false;
+    }
+    const bool undone = journal.undo(work, doc, progress);
+    if (!undone)
+        messages.inform(kMsgCannotWriteTemp);
+    doc.modified = !journal.atSaved();
+    work.seek(doc.dataOffset);
+    rebuildOverview(work, doc, progress, {1, ColumnPercent::Fraction});
+    return undone;
+}
+
+EditResult runRedoBody(DocumentState& doc, UndoJournal& journal, Progress& progress, Messenger& messages)
+{
+    if (!journal.canRedo())
+        return EditResult::NotOpened;
+    const EditPass pass = journal.stepToRedo(doc);
+    const EditResult result = runEditBody(doc, pass, progress, messages);
+    if (result == EditResult::Done || result == EditResult::WriteFailed)
+        journal.redone();
+    if (result == EditResult::WriteFailed)
+        journal.passFailed();
+    doc.modified = !journal.atSaved() || result == EditResult::WriteFailed;
+    return result;
+}
+
+}  // namespace tw

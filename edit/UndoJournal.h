@@ -1,0 +1,92 @@
+// The undo journal: for every edit since the document was opened, the bytes
+// its pass overwrote or removed, kept in a file of its own in the private
+// temporary folder, with the document's state before it.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "edit/EditBody.h"
+
+namespace tw {
+
+class UndoJournal {
+public:
+    // Free bytes on the file system that holds a folder; nothing when unknown.
+    using FreeSpace = std::function<std::optional<std::uint64_t>(const std::string& dir)>;
+
+    // freeSpace defaults to asking the file system.
+    explicit UndoJournal(FreeSpace freeSpace = {});
+    ~UndoJournal();  // removes its files
+    UndoJournal(const UndoJournal&) = delete;
+    UndoJournal& operator=(const UndoJournal&) = delete;
+
+    // Empty, for a document just opened (which is its saved state); the
+    // entries go to dir, which ends in the path separator.
+    void reset(const std::string& dir);
+    // Drops every step: the document no longer matches any saved state.
+    void clear();
+
+    bool canUndo() const { return position_ > 0; }
+    bool canRedo() const { return position_ < steps_.size(); }
+    // The document as it is now has been saved.
+    void markSaved() { saved_ = position_; }
+    bool atSaved() const { return saved_ == position_; }
+
+    enum class Kept { Yes, NoRoom, Failed };
+    // Keeps, as a new step, what pass is about to change of work over range,
+    // after dropping the steps that could have been redone. NoRoom and Failed
+    // leave the journal as it was.
+    Kept keep(const File& work, const DocumentState& doc, const EditPass& pass, const EditRange& range,
+              Progress& progress);
+    // The step just kept could not run to its end.
+    void passFailed();
+
+    // Puts the last step's bytes back into work and the document's state as
+    // it was before that step (not the overview); bar 0 shows the bytes put
+    // back. False when the work file could not be written: the journal is
+    // then empty.
+    bool undo(File& work, DocumentState& doc, Progress& progress);
+    // The step that Redo runs, with doc's markers and zoom set as they were
+    // before it; redone() once it ran.
+    const EditPass& stepToRedo(DocumentState& doc) const;
+    void redone() { ++position_; }
+
+private:
+    struct Region {
+        std::uint64_t at = 0;
+        std::uint64_t length = 0;
+    };
+    // The part of the file a pass moved down: count bytes from `from` to `to`.
+    struct Shift {
+        std::uint64_t from = 0;
+        std::uint64_t to = 0;
+        std::uint64_t count = 0;
+    };
+    struct Step {
+        EditPass pass;
+        std::string path;
+        std::vector<Region> regions;  // one after the other in the entry file
+        Shift shift;
+        std::uint64_t fileSize = 0;
+        std::array<std::uint32_t, 7> state{};  // the document's fields before, as listed in the source
+    };
+
+    void dropFrom(std::size_t index);
+    static void plan(Step& step, const DocumentState& doc, const EditRange& range, std::uint64_t fileSize);
+
+    FreeSpace freeSpace_;
+    std::string dir_;
+    std::vector<Step> steps_;
+    std::size_t position_ = 0;  // steps applied
+    static constexpr std::size_t kNever = static_cast<std::size_t>(-1);
+    std::size_t saved_ = 0;     // steps applied at the last save, or kNever
+    std::uint64_t serial_ = 0;  // names the entry files
+};
+
+}  // namespace tw
