@@ -56,8 +56,8 @@ enum class EditResult {
 
 inline constexpr const char* kMsgCannotWriteTemp = "Cannot write the temporary file.";
 inline constexpr const char* kMsgNoRoomForUndo =
-    "There is not enough free disk space in the temporary folder to undo this edit.\n"
-    "Edit without Undo? The earlier edits can then no longer be undone either.";
+    "There is not enough free space in the temporary folder to keep this edit for Undo.\n"
+    "Edit without Undo? Earlier edits can then no longer be undone either.";
 inline constexpr const char* kMsgCannotWriteJournal =
     "Cannot write the undo journal in the temporary folder. The edit was not made.";
 

@@ -81,6 +81,7 @@ void UndoJournal::dropFrom(std::size_t index)
 void UndoJournal::plan(Step& step, const DocumentState& doc, const EditRange& range, std::uint64_t fileSize)
 {
     const std::uint64_t framesEnd = doc.dataOffset + std::uint64_t{doc.frameCount} * doc.frameSize;
+    const auto restFrom = [fileSize](std::uint64_t at) { return fileSize > at ? fileSize - at : 0; };
     switch (step.pass.footprint) {
     case Footprint::Unchanged:
         break;
@@ -89,14 +90,14 @@ void UndoJournal::plan(Step& step, const DocumentState& doc, const EditRange& ra
         break;
     case Footprint::RemovesRange:
         // The header's size fields change and the file ends with the data.
-        step.regions = {{0, doc.dataOffset}, {range.start, range.bytes()}, {framesEnd, fileSize - framesEnd}};
+        step.regions = {{0, doc.dataOffset}, {range.start, range.bytes()}, {framesEnd, restFrom(framesEnd)}};
         step.shift = {range.end, range.start, framesEnd - range.end};
         break;
     case Footprint::KeepsRange:
         if (range.bytes() == 0)
             break;  // the pass leaves the document as it is
         step.regions = {{0, doc.dataOffset}, {doc.dataOffset, range.start - doc.dataOffset},
-                        {range.end, fileSize - range.end}};
+                        {range.end, restFrom(range.end)}};
         step.shift = {range.start, doc.dataOffset, range.bytes()};
         break;
     }
