@@ -1,5 +1,7 @@
 #include "edit/UndoBody.h"
 
+#include <tuple>
+
 #include "document/Overview.h"
 #include "document/ReloadBody.h"
 
@@ -27,8 +29,16 @@ EditResult runRedoBody(DocumentState& doc, UndoJournal& journal, Progress& progr
 {
     if (!journal.canRedo())
         return EditResult::NotOpened;
+    const auto [selStart, selFinish, zoom] = std::tuple(doc.selStart, doc.selFinish, doc.zoom);
     const EditPass pass = journal.stepToRedo(doc);
     const EditResult result = runEditBody(doc, pass, progress, messages);
+    if (result == EditResult::NotOpened) {
+        // Nothing ran: the view still shows the markers and zoom of before.
+        doc.selStart = selStart;
+        doc.selFinish = selFinish;
+        doc.zoom = zoom;
+        return result;
+    }
     if (result == EditResult::Done || result == EditResult::WriteFailed)
         journal.redone();
     if (result == EditResult::WriteFailed)

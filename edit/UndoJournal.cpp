@@ -1,5 +1,6 @@
 #include "edit/UndoJournal.h"
 
+#include <fcntl.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
 
@@ -86,7 +87,8 @@ void UndoJournal::plan(Step& step, const DocumentState& doc, const EditRange& ra
     case Footprint::Unchanged:
         break;
     case Footprint::InPlace:
-        step.regions = {{range.start, range.bytes()}};
+        // A data chunk may claim more than the file holds: the pass says so.
+        step.regions = {{range.start, std::min<std::uint64_t>(range.bytes(), restFrom(range.start))}};
         break;
     case Footprint::RemovesRange:
         // The header's size fields change and the file ends with the data.
@@ -117,7 +119,8 @@ UndoJournal::Kept UndoJournal::keep(const File& work, const DocumentState& doc, 
     const std::uint64_t need = std::accumulate(step.regions.begin(), step.regions.end(), std::uint64_t{0},
                                                [](std::uint64_t sum, const Region& r) { return sum + r.length; });
     if (need > 0) {
-        // The steps a new edit drops make room as well.
+        // The steps a new edit drops make room as well; they go first only
+        // when the room is needed, and otherwise once the entry is written.
         std::uint64_t freed = 0;
         for (std::size_t i = position_; i < steps_.size(); ++i)
             for (const Region& r : steps_[i].regions)
@@ -125,8 +128,9 @@ UndoJournal::Kept UndoJournal::keep(const File& work, const DocumentState& doc, 
         const auto free = freeSpace_(dir_);
         if (free && *free + freed < need + kSlack)
             return Kept::NoRoom;
+        if (free && *free < need + kSlack)
+            dropFrom(position_);
     }
-    dropFrom(position_);
 
     step.path = dir_ + "undo-" + std::to_string(++serial_) + ".tw";
     File entry = File::createNew(step.path);
@@ -141,6 +145,7 @@ UndoJournal::Kept UndoJournal::keep(const File& work, const DocumentState& doc, 
         removeFile(step.path);
         return Kept::Failed;
     }
+    dropFrom(position_);
     steps_.push_back(std::move(step));
     ++position_;
     return Kept::Yes;
@@ -162,10 +167,17 @@ bool UndoJournal::undo(File& work, DocumentState& doc, Progress& progress)
     const std::uint64_t total =
         step.shift.count + std::accumulate(step.regions.begin(), step.regions.end(), std::uint64_t{0},
                                            [](std::uint64_t sum, const Region& r) { return sum + r.length; });
+    // The room comes first: until a byte moves, a failure changes nothing.
+    const std::uint64_t size = work.size();
     File entry = File::openRead(step.path);
-    bool ok = bool(entry);
-    if (ok && work.size() != step.fileSize)
-        ok = ::ftruncate(work.fd(), static_cast<off_t>(step.fileSize)) == 0;
+    if (!entry)
+        return false;
+    if (size < step.fileSize && ::posix_fallocate(work.fd(), static_cast<off_t>(size),
+                                                  static_cast<off_t>(step.fileSize - size)) != 0) {
+        (void)::ftruncate(work.fd(), static_cast<off_t>(size));
+        return false;
+    }
+    bool ok = size <= step.fileSize || ::ftruncate(work.fd(), static_cast<off_t>(step.fileSize)) == 0;
     std::uint64_t done = 0;
     if (ok && step.shift.count > 0) {
         ok = moveUp(work, step.shift.to, step.shift.from, step.shift.count, progress);
@@ -180,7 +192,7 @@ bool UndoJournal::undo(File& work, DocumentState& doc, Progress& progress)
         at += r.length;
     }
     if (!ok) {
-        clear();
+        clear();  // part moved: the steps no longer fit the file
         return false;
     }
     if (total > 0)

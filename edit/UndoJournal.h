@@ -49,8 +49,8 @@ public:
 
     // Puts the last step's bytes back into work and the document's state as
     // it was before that step (not the overview); bar 0 shows the bytes put
-    // back. False when the work file could not be written: the journal is
-    // then empty.
+    // back. False when the work file could not be written: when no byte had
+    // moved yet nothing changed, else the journal is then empty.
     bool undo(File& work, DocumentState& doc, Progress& progress);
     // The step that Redo runs, with doc's markers and zoom set as they were
     // before it; redone() once it ran.

@@ -1,6 +1,8 @@
 // Undo and Redo over real work files: byte for byte, with the document's
 // state, through many steps, and when the journal cannot be kept.
+#include <fstream>
 #include <tuple>
+#include <utility>
 
 #include "tests/edit/EditFixture.h"
 #include "document/ReloadBody.h"
@@ -126,7 +128,7 @@ TEST_F(UndoTest, ManyStepsWalkBackAndForthAndModifiedFollowsTheSavedStep)
     EXPECT_TRUE(messages.texts.empty());
 }
 
-TEST_F(UndoTest, NoRoomAsksFirstAndAJournalThatCannotBeWrittenStopsTheEdit)
+TEST_F(UndoTest, NoRoomAsksFirstAndFailuresBeforeAnyChangeKeepTheJournal)
 {
     std::uint64_t room = 0;
     UndoJournal small([&room](const std::string&) { return room; });
@@ -152,6 +154,24 @@ TEST_F(UndoTest, NoRoomAsksFirstAndAJournalThatCannotBeWrittenStopsTheEdit)
     EXPECT_FALSE(readFile(doc.workPath) == once);
     EXPECT_FALSE(small.canUndo());
     EXPECT_FALSE(small.atSaved());
+
+    // Failures that change nothing keep the journal: an entry that cannot be
+    // made keeps the step Redo brings back, and a Redo whose work file cannot
+    // be opened keeps the markers and zoom that the view shows.
+    room = 1 << 30;
+    ASSERT_EQ(run(), EditResult::Done);
+    ASSERT_TRUE(runUndoBody(doc, small, progress, messages));
+    std::ofstream(dir.file("temp/undo-3.tw")) << "taken";  // the next entry's name
+    EXPECT_EQ(run(), EditResult::JournalFailed);
+    EXPECT_TRUE(small.canRedo());
+    doc.selStart = 7;
+    doc.zoom = 2000;
+    const std::string workPath = doc.workPath;
+    doc.workPath = dir.file("gone.wav");
+    EXPECT_EQ(runRedoBody(doc, small, progress, messages), EditResult::NotOpened);
+    EXPECT_EQ(std::pair(doc.selStart, doc.zoom), std::pair(7u, 2000u));
+    EXPECT_TRUE(small.canRedo());
+    doc.workPath = workPath;
 
     // A journal folder that is gone: the work file is not touched.
     messages.texts.clear();
