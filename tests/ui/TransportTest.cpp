@@ -182,7 +182,8 @@ TEST_F(TransportTest, CloseAsksOnlyForEditsAndKeepsTheDocumentOnCancel)
     form->sourcePath = sources.path().toStdString() + "/gone/tone.wav";
     for (tw::MsgResult answer : {tw::MsgResult::Cancel, tw::MsgResult::Yes}) {
         messages.clear();
-        form->prompter().setMessageHook([&](const tw::MessageRequest& r) {
+        // The hook outlives the loop (the window's close below asks it too).
+        form->prompter().setMessageHook([&, answer](const tw::MessageRequest& r) {
             messages.push_back(r);
             if (r.text == "Can not create the file.")
                 QTimer::singleShot(0, form->SaveForm, [&] { form->SaveForm->ButtonCancelClick(); });
