@@ -31,7 +31,7 @@ int main(int argc, char** argv)
     };
     for (const auto& e : edits) {
         double plain = 1e9, kept = 1e9, undone = 1e9;
-        for (int round = 0; round < 2; ++round) {
+        for (int round = 0; round < 3; ++round) {
             for (const bool journaled : {false, true}) {
                 bench::run("cp '" + source + "' '" + opened.workPath + "'");
                 DocumentState doc = opened;

@@ -134,7 +134,8 @@ UndoJournal::Kept UndoJournal::keep(const File& work, const DocumentState& doc, 
 
     step.path = dir_ + "undo-" + std::to_string(++serial_) + ".tw";
     File entry = File::createNew(step.path);
-    bool written = bool(entry);
+    // All of the room at once: a full disk shows before a byte is copied.
+    bool written = entry && (need == 0 || ::posix_fallocate(entry.fd(), 0, static_cast<off_t>(need)) == 0);
     std::uint64_t stored = 0;  // also where the next region goes in the entry
     for (const Region& r : step.regions) {
         if (!written)
