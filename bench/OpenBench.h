@@ -185,4 +185,18 @@ inline bool openHour(const std::string& dir, const std::string& prefix, Document
     return runOpenBody(doc, progress, messages, cut) == OpenResult::Completed;
 }
 
+// The opened hour sound as it was, at zoom with columns 0 to selFinish
+// selected, its work file copied afresh from the source and on disk.
+inline DocumentState freshHour(const DocumentState& opened, std::uint32_t zoom, std::uint32_t selFinish)
+{
+    run("cp '" + opened.sourcePath + "' '" + opened.workPath + "'");
+    DocumentState doc = opened;
+    doc.zoom = zoom;
+    doc.columnCount = (doc.frameCount + zoom - 1) / zoom;
+    doc.selStart = 0;
+    doc.selFinish = selFinish;
+    ::sync();
+    return doc;
+}
+
 }  // namespace tw::bench

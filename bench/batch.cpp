@@ -9,14 +9,10 @@ using namespace tw;
 
 int main(int argc, char** argv)
 {
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: %s scratch-dir\n", argv[0]);
-        return 2;
-    }
-    const std::string dir = std::string(argv[1]) + "/";
-    const std::string source = dir + "hour.wav";
-    if (!bench::makeHourWave(source))
+    const std::string dir = bench::scratchWithHour(argc, argv);
+    if (dir.empty())
         return 1;
+    const std::string source = dir + "hour.wav";
     const std::string self(argv[0]);
     const std::string batch = self.substr(0, self.find_last_of('/') + 1) + "tarnwick-batch";
     const struct {

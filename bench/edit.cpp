@@ -34,13 +34,7 @@ int main(int argc, char** argv)
     for (const auto& e : edits) {
         double ours = 1e9, peer = 1e9;
         for (int round = 0; round < 2; ++round) {
-            bench::run("cp '" + source + "' '" + opened.workPath + "'");
-            DocumentState doc = opened;
-            doc.zoom = e.zoom;
-            doc.columnCount = (doc.frameCount + e.zoom - 1) / e.zoom;
-            doc.selStart = 0;
-            doc.selFinish = e.selFinish;
-            ::sync();
+            DocumentState doc = bench::freshHour(opened, e.zoom, e.selFinish);
             ours = std::min(ours, bench::secondsOf([&] { runEditBody(doc, e.pass, progress, messages); }));
             ::sync();
             peer = std::min(peer, bench::secondsOf([&] {

@@ -11,14 +11,10 @@ using namespace tw;
 
 int main(int argc, char** argv)
 {
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: %s scratch-dir\n", argv[0]);
-        return 2;
-    }
-    const std::string dir = std::string(argv[1]) + "/";
-    const std::string source = dir + "hour.wav";
-    if (!bench::makeHourWave(source))
+    const std::string dir = bench::scratchWithHour(argc, argv);
+    if (dir.empty())
         return 1;
+    const std::string source = dir + "hour.wav";
     const std::string oursDir = dir + "open_wav_ours/";
     const std::string peerCopy = dir + "open_wav_peer.wav";
     if (!bench::run("mkdir -p '" + oursDir + "'"))

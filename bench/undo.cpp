@@ -16,7 +16,6 @@ int main(int argc, char** argv)
     DocumentState opened;
     if (dir.empty() || !bench::openHour(dir, "undo_", opened))
         return 1;
-    const std::string source = dir + "hour.wav";
     bench::QuietProgress progress;
     bench::PrintingMessenger messages;
 
@@ -33,15 +32,9 @@ int main(int argc, char** argv)
         double plain = 1e9, kept = 1e9, undone = 1e9;
         for (int round = 0; round < 3; ++round) {
             for (const bool journaled : {false, true}) {
-                bench::run("cp '" + source + "' '" + opened.workPath + "'");
-                DocumentState doc = opened;
-                doc.zoom = e.zoom;
-                doc.columnCount = (doc.frameCount + e.zoom - 1) / e.zoom;
-                doc.selStart = 0;
-                doc.selFinish = e.selFinish;
+                DocumentState doc = bench::freshHour(opened, e.zoom, e.selFinish);
                 UndoJournal journal;
                 journal.reset(doc.tempDir);
-                ::sync();
                 const double edit = bench::secondsOf(
                     [&] { runEditBody(doc, e.pass, progress, messages, journaled ? &journal : nullptr); });
                 (journaled ? kept : plain) = std::min(journaled ? kept : plain, edit);
