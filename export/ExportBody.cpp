@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -185,31 +186,11 @@ ExportResult exportWave(const DocumentState& doc, const std::string& target, Pro
         return ExportResult::NotStarted;
     }
     const std::uint64_t size = work.size();
-    std::vector<std::uint8_t> block;
-    std::uint64_t copied = 0;
     bool written = true;
-    bool inKernel = true;
-    for (;;) {
-        ssize_t n = -1;
-        if (inKernel) {
-            do {
-                n = ::copy_file_range(work.fd(), nullptr, out.fd(), nullptr, kCopyBlock, 0);
-            } while (n < 0 && errno == EINTR);
-            if (n < 0 && copied == 0) {
-                inKernel = false;  // the file systems cannot: copy through memory
-                continue;
-            }
-        } else {
-            block.resize(kCopyBlock);
-            n = static_cast<ssize_t>(work.read(block.data(), block.size()));
-            if (n > 0 && !out.write(block.data(), static_cast<std::size_t>(n)))
-                n = -1;
-        }
-        if (n <= 0) {
-            written = n == 0;
-            break;
-        }
-        copied += static_cast<std::uint64_t>(n);
+    for (std::uint64_t copied = 0; written && copied < size;) {
+        const std::uint64_t n = std::min<std::uint64_t>(kCopyBlock, size - copied);
+        written = copyAt(work, copied, out, copied, n);
+        copied += n;
         progress.setBar(0, static_cast<int>(static_cast<double>(copied) * 100.0 / static_cast<double>(size)));
         progress.pump();
         if (progress.quitting()) {
