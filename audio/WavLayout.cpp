@@ -7,7 +7,8 @@ namespace tw::audio {
 std::optional<WavLayout> readWavLayout(const File& file)
 {
     const tw::WaveRulesResult rules = tw::applyWaveRules(
-        [&file](std::uint64_t offset, void* buffer, std::size_t size) { return file.readAt(buffer, size, offset); });
+        [&file](std::uint64_t offset, void* buffer, std::size_t size) { return file.readAt(buffer, size, offset); },
+        file.size());
     if (!rules.ok())
         return std::nullopt;
     WavLayout layout;

@@ -14,7 +14,7 @@ struct WavLayout {
     std::uint16_t channels = 0;     // as in the header
     std::uint16_t bitsPerSample = 0;  // 8 or 16
     std::uint64_t dataOffset = 0;
-    std::uint32_t dataLength = 0;   // as in the header
+    std::uint32_t dataLength = 0;   // what the file holds of the data chunk
 
     // Every channel count other than 1 is read as 2.
     int playChannels() const { return channels == 1 ? 1 : 2; }

@@ -85,26 +85,38 @@ Step copyThroughBuffer(File& from, File& to, std::vector<std::uint8_t>& buffer, 
     return {Moved::Some, static_cast<std::size_t>(n)};
 }
 
-// The copy stopped at the limit: when its sound ran on, end the work file with
-// the last whole frame and set its sizes to match. Returns the seconds kept,
-// or nothing when no sound was lost (or the file is no WAV the rules accept).
-std::optional<std::uint32_t> endAtLimit(File& work, std::uint64_t copied, bool& written)
+// Makes the work file's size fields tell the sound it really holds. A copy
+// stopped at the limit while sound ran on ends with the last whole frame that
+// fits (cut then tells the seconds kept); a data size beyond the end of the
+// file (a streaming writer's 0xFFFFFFFF, a download cut short) becomes what
+// is there, partial frame included. False when a write failed.
+bool fitSizeFields(File& work, bool soundRanOn, OpenCut& cut)
 {
-    written = true;
     const WaveRulesResult rules = applyWaveRules(
-        [&work](std::uint64_t offset, void* buffer, std::size_t size) { return work.readAt(buffer, size, offset); });
-    if (!rules.ok() || rules.dataOffset >= copied || rules.dataOffset + rules.dataLength <= copied)
-        return std::nullopt;
-    const std::uint32_t frame = waveFrameSize(rules.channels, rules.bitsPerSample);
-    const auto kept = static_cast<std::uint32_t>((copied - rules.dataOffset) / frame * frame);
-    const std::uint64_t end = rules.dataOffset + kept;
+        [&work](std::uint64_t offset, void* buffer, std::size_t size) { return work.readAt(buffer, size, offset); },
+        work.size());
+    if (!rules.ok())
+        return true;  // reading the work file back tells what is wrong with it
+    const std::uint64_t size = work.size();
+    std::uint64_t length = rules.dataLength;
+    if (soundRanOn && rules.dataOffset + rules.dataLengthField > size) {
+        const std::uint32_t frame = waveFrameSize(rules.channels, rules.bitsPerSample);
+        length = length / frame * frame;
+        cut = {true, waveDurationSeconds(static_cast<std::uint32_t>(length), rules.sampleRate, rules.channels,
+                                         rules.bitsPerSample)
+                         .value_or(0)};
+    } else if (rules.dataLengthField == rules.dataLength) {
+        return true;
+    }
+    const std::uint64_t end = rules.dataOffset + length;
     std::uint8_t field[4];
-    putLe32(field, kept);
-    written = work.writeAt(field, 4, rules.dataOffset - 4);
+    putLe32(field, static_cast<std::uint32_t>(length));
+    bool written = work.writeAt(field, 4, rules.dataOffset - 4);
     putLe32(field, static_cast<std::uint32_t>(end - 8));
     written = work.writeAt(field, 4, 4) && written;
-    written = ::ftruncate(work.fd(), static_cast<off_t>(end)) == 0 && written;
-    return waveDurationSeconds(kept, rules.sampleRate, rules.channels, rules.bitsPerSample).value_or(0);
+    if (end < size)
+        written = ::ftruncate(work.fd(), static_cast<off_t>(end)) == 0 && written;
+    return written;
 }
 
 }  // namespace
@@ -158,11 +170,7 @@ OpenResult copySource(DocumentState& doc, Progress& progress, Messenger& message
         if (progress.quitting())
             return OpenResult::Cancelled;
     }
-    bool written = true;
-    if (total >= limit) {
-        if (auto kept = endAtLimit(work, total, written))
-            cut = {true, *kept};
-    }
+    const bool written = fitSizeFields(work, total >= limit && source.size() > total, cut);
     source.close();
     if (!work.close() || !written)
         return writeFailed();

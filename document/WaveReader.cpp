@@ -13,7 +13,8 @@ std::optional<File> readWorkFile(DocumentState& doc, Messenger& messages)
     }
 
     const WaveRulesResult rules = applyWaveRules(
-        [&file](std::uint64_t offset, void* buffer, std::size_t size) { return file.readAt(buffer, size, offset); });
+        [&file](std::uint64_t offset, void* buffer, std::size_t size) { return file.readAt(buffer, size, offset); },
+        file.size());
 
     // The fields a rule had set before one failed stay set.
     if (rules.haveFormat) {
@@ -21,7 +22,9 @@ std::optional<File> readWorkFile(DocumentState& doc, Messenger& messages)
         doc.sampleRate = rules.sampleRate;
         doc.bitsPerSample = rules.bitsPerSample;
     }
-    const bool offsetFits = rules.dataOffset <= std::numeric_limits<std::uint32_t>::max();
+    // The data must end within 32-bit offsets, as every field of the document.
+    const bool offsetFits =
+        rules.dataOffset + rules.dataLength <= std::numeric_limits<std::uint32_t>::max();
     if (rules.haveData && offsetFits) {
         doc.dataOffset = static_cast<std::uint32_t>(rules.dataOffset);
         doc.dataLength = rules.dataLength;

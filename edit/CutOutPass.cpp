@@ -11,11 +11,15 @@ bool keepRange(File& work, DocumentState& doc, const EditRange& range, Progress&
     // An empty range keeps the document as it is, rather than nothing of it.
     if (range.bytes() == 0)
         return true;
+    // A range that reaches the end of the data keeps the bytes of a partial
+    // last frame with it.
+    const std::uint32_t wholeFramesEnd = doc.dataOffset + doc.frameCount * doc.frameSize;
+    const std::uint32_t end = range.end == wholeFramesEnd ? doc.dataEnd : range.end;
     // Everything behind the range goes first; the file never grows.
-    if (::ftruncate(work.fd(), static_cast<off_t>(range.end)) != 0)
+    if (::ftruncate(work.fd(), static_cast<off_t>(end)) != 0)
         return false;
-    return moveDown(work, range.start, doc.dataOffset, range.bytes(), progress) &&
-           endDataAt(work, doc, doc.dataOffset + range.bytes());
+    return moveDown(work, range.start, doc.dataOffset, end - range.start, progress) &&
+           endDataAt(work, doc, doc.dataOffset + (end - range.start));
 }
 
 }  // namespace

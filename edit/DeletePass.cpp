@@ -6,8 +6,8 @@ namespace {
 
 bool deleteRange(File& work, DocumentState& doc, const EditRange& range, Progress& progress)
 {
-    const std::uint32_t dataEnd = doc.dataOffset + doc.frameCount * doc.frameSize;
-    const std::uint32_t toMove = dataEnd - range.end;
+    // Up to the end of the data: the bytes of a partial last frame stay in it.
+    const std::uint32_t toMove = doc.dataEnd - range.end;
     return moveDown(work, range.end, range.start, toMove, progress) && endDataAt(work, doc, range.start + toMove);
 }
 

@@ -1,5 +1,6 @@
 #include "wav/WaveRules.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "wav/LittleEndian.h"
@@ -23,7 +24,7 @@ std::uint32_t waveFrameSize(std::uint32_t channels, std::uint32_t bitsPerSample)
     return channels == 1 ? bytes : 2 * bytes;
 }
 
-WaveRulesResult applyWaveRules(const ReadAt& readAt)
+WaveRulesResult applyWaveRules(const ReadAt& readAt, std::uint64_t fileSize)
 {
     WaveRulesResult r;
     const auto fail = [&r](WaveRuleError error) {
@@ -58,7 +59,9 @@ WaveRulesResult applyWaveRules(const ReadAt& readAt)
     }
     r.haveData = true;
     r.dataOffset = position;
-    r.dataLength = getLe32(chunk + 4);
+    r.dataLengthField = getLe32(chunk + 4);
+    const std::uint64_t held = fileSize > position ? fileSize - position : 0;
+    r.dataLength = static_cast<std::uint32_t>(std::min<std::uint64_t>(r.dataLengthField, held));
 
     const auto seconds = waveDurationSeconds(r.dataLength, r.sampleRate, r.channels, r.bitsPerSample);
     if (!seconds)

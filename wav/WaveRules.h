@@ -29,7 +29,8 @@ struct WaveRulesResult {
     // Set once the data chunk was found.
     bool haveData = false;
     std::uint64_t dataOffset = 0;
-    std::uint32_t dataLength = 0;
+    std::uint32_t dataLength = 0;       // what the file holds of the data chunk
+    std::uint32_t dataLengthField = 0;  // what its size field claims
 
     // Set once the byte rate was found usable.
     bool haveDuration = false;
@@ -41,8 +42,10 @@ struct WaveRulesResult {
 // Reads up to size bytes at offset; returns the count (0 past the end).
 using ReadAt = std::function<std::size_t(std::uint64_t offset, void* buffer, std::size_t size)>;
 
-// Applies the rules in their order and stops at the first that fails.
-WaveRulesResult applyWaveRules(const ReadAt& readAt);
+// Applies the rules in their order and stops at the first that fails. The
+// data length is the smaller of the size field and what the file of fileSize
+// bytes holds after the data header (streaming writers claim 0xFFFFFFFF).
+WaveRulesResult applyWaveRules(const ReadAt& readAt, std::uint64_t fileSize);
 
 // Seconds of sound: dataLength / (rate * channels * bits / 8), the product in
 // signed 32 bits, its division by 8 truncated, the outer division unsigned.

@@ -169,30 +169,25 @@ TEST_F(OverviewTest, MonoFillsBothArraysAlike)
 
 TEST_F(OverviewTest, PastTheEndBothChannelsKeepTheLastSampleRead)
 {
-    // The header claims 400 frames, the file holds 150: frames 200 and 300
-    // are past the end and repeat the last sample read, frame 100's right one.
-    auto s = stereoFrames(150);
-    s[100 * 2] = 1000;
-    s[100 * 2 + 1] = 20000;
-    Bytes b = simpleWave(2, 44100, 16, samples16(s));
-    b[40] = static_cast<std::uint8_t>(1600 & 0xFF);
-    b[41] = static_cast<std::uint8_t>(1600 >> 8);
-    open(b, 200);
+    // 250 frames at zoom 200: column 1 looks at frames 200 and 300; frame 300
+    // is past the end and repeats the last sample read, frame 200's right one.
+    auto s = stereoFrames(250);
+    s[200 * 2] = 1000;
+    s[200 * 2 + 1] = 20000;
+    open(simpleWave(2, 44100, 16, samples16(s)), 200);
     ASSERT_EQ(doc.columnCount, 2u);
-    EXPECT_EQ(doc.peakLeft, (std::vector<std::int16_t>{3, 61}));
-    EXPECT_EQ(doc.peakRight, (std::vector<std::int16_t>{61, 61}));
+    EXPECT_EQ(doc.peakLeft, (std::vector<std::int16_t>{0, 61}));
+    EXPECT_EQ(doc.peakRight, (std::vector<std::int16_t>{0, 61}));
 }
 
 TEST_F(OverviewTest, ShortReadReplacesOnlyTheLowByte)
 {
-    // Frame 200 has just one byte (0x00) left in the file.
-    auto s = stereoFrames(101);
-    s[100 * 2 + 1] = 0x1234;
-    Bytes b = simpleWave(2, 44100, 16, samples16(s));
-    b.resize(b.size() + 99 * 4 + 1, 0);
-    b[40] = static_cast<std::uint8_t>(1200 & 0xFF);
-    b[41] = static_cast<std::uint8_t>(1200 >> 8);
-    open(b, 200);
+    // 300 frames and one byte (0x00) of frame 300, which column 1 looks at.
+    auto s = stereoFrames(300);
+    s[200 * 2 + 1] = 0x1234;
+    Bytes data = samples16(s);
+    data.push_back(0);
+    open(simpleWave(2, 44100, 16, data), 200);
     ASSERT_EQ(doc.columnCount, 2u);
     // 0x1200 = 4608 -> 14 for both channels of column 1.
     EXPECT_EQ(doc.peakLeft[1], 14);

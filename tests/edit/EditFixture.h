@@ -5,6 +5,8 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <cstring>
+#include <optional>
 
 #include "tests/document/DocumentTestSupport.h"
 #include "core/Progress.h"
@@ -16,9 +18,11 @@ namespace tw::test {
 class EditTest : public ::testing::Test {
 protected:
     // Opens a document of the given samples (one value per channel sample)
-    // and sets zoom and markers.
+    // and sets zoom and markers. claimed, when set, is what both size fields
+    // of the source say, as a streaming writer or a cut-off download leaves it.
     void open(std::uint32_t channels, std::uint32_t bits, const std::vector<int>& values, std::uint32_t zoom,
-              std::uint32_t selStart, std::uint32_t selFinish, const Bytes& trailer = {})
+              std::uint32_t selStart, std::uint32_t selFinish, const Bytes& trailer = {},
+              std::optional<std::uint32_t> claimed = {})
     {
         ASSERT_EQ(::mkdir(dir.file("temp").c_str(), 0755) == 0 || errno == EEXIST, true);
         doc = DocumentState{};
@@ -29,6 +33,10 @@ protected:
             bits == 8 ? data.push_back(static_cast<std::uint8_t>(v)) : put16(data, static_cast<std::uint16_t>(v));
         Bytes file = simpleWave(channels, 8000, bits, data);
         file.insert(file.end(), trailer.begin(), trailer.end());
+        if (claimed) {
+            std::memcpy(&file[40], &*claimed, 4);
+            std::memcpy(&file[4], &*claimed, 4);
+        }
         writeFile(doc.sourcePath, file);
         OpenCut cut;
         ASSERT_EQ(runOpenBody(doc, progress, messages, cut), OpenResult::Completed);

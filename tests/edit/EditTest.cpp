@@ -126,6 +126,83 @@ TEST_F(EditTest, DeleteAndCutOutMoveTheDataAndEndTheFileWithIt)
     EXPECT_EQ(readFile(doc.workPath), before);
 }
 
+TEST_F(EditTest, EditsKeepToTheSoundTheFileReallyHolds)
+{
+    // 2500 stereo frames at zoom 1000 (3 columns), behind size fields that
+    // claim more: a streaming writer's, and a download cut mid-frame.
+    std::vector<int> v;
+    for (int i = 0; i < 2 * 2500; ++i)
+        v.push_back(i * 37 % 20000 - 10000);
+    const struct {
+        const char* what;
+        Bytes partial;  // bytes of a last frame cut short
+        std::uint32_t claimed;
+    } sources[] = {{"streamed", {}, 0xFFFFFFFFu}, {"cut mid-frame", {0x11, 0x22, 0x33}, 4000 * 4}};
+    enum Kind { Delete, CutOut, FadeIn, Double, Mute };
+    const struct {
+        const char* what;
+        Kind kind;
+        std::uint32_t selStart, selFinish;
+    } edits[] = {{"delete middle", Delete, 1, 2},  {"delete to the end", Delete, 1, 3},
+                 {"cut out to the end", CutOut, 1, 3}, {"cut out the start", CutOut, 0, 1},
+                 {"fade in to the end", FadeIn, 1, 3}, {"volume 200 to the end", Double, 0, 3},
+                 {"mute to the end", Mute, 2, 3}};
+    for (const auto& src : sources) {
+        for (const auto& e : edits) {
+            const std::string what = std::string(src.what) + ", " + e.what;
+            open(2, 16, v, 1000, e.selStart, e.selFinish, src.partial, src.claimed);
+            const std::size_t sourceSize = readFile(doc.sourcePath).size();
+            const std::size_t held = 2500 * 4 + src.partial.size();
+            ASSERT_EQ(doc.dataLength, held) << what;
+            ASSERT_EQ(doc.frameCount, 2500u) << what;
+            ASSERT_EQ(le32At(readFile(doc.workPath), 40), held) << what;
+
+            const EditPass pass = e.kind == Delete   ? deletePass()
+                                  : e.kind == CutOut ? cutOutPass()
+                                  : e.kind == FadeIn ? fadeInPass()
+                                                     : volumePass(e.kind == Double ? 2.0f : 1.0f, e.kind == Mute);
+            ASSERT_TRUE(edit(pass)) << what;
+
+            // The frames that remain, in order, then the partial frame's bytes.
+            const int first = static_cast<int>(e.selStart * 1000);
+            const int last = std::min(static_cast<int>(e.selFinish * 1000), 2500);
+            const int rangeFrames = static_cast<int>((e.selFinish - e.selStart) * 1000);
+            std::vector<int> want;
+            bool partialStays = true;
+            for (int f = 0; f < 2500; ++f) {
+                const bool in = f >= first && f < last;
+                for (int c = 0; c < 2; ++c) {
+                    const int x = v[2 * f + c];
+                    if (e.kind == Delete && !in)
+                        want.push_back(x);
+                    else if (e.kind == CutOut && in)
+                        want.push_back(x);
+                    else if (e.kind == FadeIn)
+                        want.push_back(in ? x * ((f - first) / (rangeFrames / 100)) / 100 : x);
+                    else if (e.kind == Double || e.kind == Mute)
+                        want.push_back(!in ? x : e.kind == Mute ? 0 : clampTo(x * 2, -32767, 32767));
+                }
+            }
+            if (e.kind == CutOut && e.selFinish * 1000 < 2500)
+                partialStays = false;
+            Bytes wantBytes;
+            for (int x : want)
+                put16(wantBytes, static_cast<std::uint16_t>(x));
+            if (partialStays)
+                wantBytes.insert(wantBytes.end(), src.partial.begin(), src.partial.end());
+
+            const Bytes file = readFile(doc.workPath);
+            EXPECT_TRUE(Bytes(file.begin() + 44, file.end()) == wantBytes) << what;
+            EXPECT_EQ(le32At(file, 4), file.size() - 8) << what;
+            EXPECT_EQ(le32At(file, 40), file.size() - 44) << what;
+            EXPECT_LE(file.size(), sourceSize) << what;
+            EXPECT_EQ(doc.dataEnd, file.size()) << what;
+            EXPECT_EQ(doc.frameCount, want.size() / 2) << what;
+        }
+    }
+    EXPECT_TRUE(messages.texts.empty());
+}
+
 TEST_F(EditTest, AWorkFileThatCannotBeOpenedOrWrittenIsReported)
 {
     open(1, 8, std::vector<int>(3000, 200), 1000, 0, 2);

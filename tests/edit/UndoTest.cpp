@@ -47,7 +47,12 @@ TEST_F(UndoTest, EachEditUndoesToTheBytesBeforeAndRedoesToTheBytesAfter)
         const char* what;
         std::uint32_t channels, bits;
         Bytes trailer;
-    } formats[] = {{"16-bit stereo", 2, 16, {}}, {"8-bit mono", 1, 8, {}}, {"chunk behind the data", 2, 16, trailer}};
+        std::optional<std::uint32_t> claimed;  // size fields beyond the file
+    } formats[] = {{"16-bit stereo", 2, 16, {}, {}},
+                   {"8-bit mono", 1, 8, {}, {}},
+                   {"chunk behind the data", 2, 16, trailer, {}},
+                   {"streamed", 2, 16, {}, 0xFFFFFFFFu},
+                   {"cut mid-frame", 2, 16, {1, 2, 3}, 0xFFFFFFF0u}};
     const struct {
         const char* what;
         EditPass pass;
@@ -63,7 +68,7 @@ TEST_F(UndoTest, EachEditUndoesToTheBytesBeforeAndRedoesToTheBytesAfter)
         for (const auto& e : edits) {
             const std::string what = std::string(f.what) + ", " + e.what;
             open(f.channels, f.bits, ramp(f.channels * 9500, f.bits == 8 ? 256 : 30000), 1000, e.selStart,
-                 e.selFinish, f.trailer);
+                 e.selFinish, f.trailer, f.claimed);
             journal.reset(dir.file("temp/"));
             ASSERT_TRUE(runReloadBody(doc, progress, messages));  // the overview, as every edit leaves it
             const Bytes before = readFile(doc.workPath);
