@@ -14,7 +14,7 @@ void TMainForm::moveCursorToColumn(std::uint32_t column)
 {
     if (!loaded || stream == 0)
         return;
-    BASS_ChannelSetPosition(stream, columnBytePosition(column, streamLength, columnCount), BASS_POS_BYTE);
+    BASS_ChannelSetPosition(stream, columnFirstFrame(column, streamLength, columnCount, DocumentState::frameSize), BASS_POS_BYTE);
     UpdateControls(playState);
     PaintBox1Paint();
 }

@@ -33,10 +33,11 @@ void TMainForm::CButtonPlayFromHereClick()
         return;
     const QWORD position = BASS_ChannelGetPosition(stream, BASS_POS_BYTE);
     if (playState == kStopped) {
-        // From the start, begin in the column after the start marker.
+        // From the start, begin in the column after the start marker: at its
+        // first whole frame, or the player's frame would still be the marker's.
         auto p = static_cast<std::uint32_t>(position);
         if (p == 0)
-            p = columnBytePosition(selStart + 1, streamLength, columnCount);
+            p = columnFirstFrame(selStart + 1, streamLength, columnCount, DocumentState::frameSize);
         BASS_ChannelSetPosition(stream, p, BASS_POS_BYTE);
     } else {
         // Paused on a marker: step off it, or the next paint pauses again.

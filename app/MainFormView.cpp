@@ -92,8 +92,9 @@ bool TMainForm::moveCursorTo(const QMouseEvent& event, Qt::MouseButton button)
     const QPoint at = event.position().toPoint();
     if (stream == 0 || at.y() >= kWaveAreaRows || event.button() != button)
         return false;
+    // The cursor shows in the column clicked: its first whole frame.
     const auto column = static_cast<std::uint32_t>(std::max(at.x(), 0));
-    BASS_ChannelSetPosition(stream, columnBytePosition(column, streamLength, columnCount), BASS_POS_BYTE);
+    BASS_ChannelSetPosition(stream, columnFirstFrame(column, streamLength, columnCount, DocumentState::frameSize), BASS_POS_BYTE);
     UpdateControls(playState);
     PaintBox1Paint();
     return true;

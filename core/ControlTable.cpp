@@ -1,6 +1,6 @@
 #include "core/ControlTable.h"
 
-#include <cmath>
+#include <algorithm>
 
 namespace tw {
 
@@ -23,22 +23,35 @@ ControlFlags controlFlags(const ControlInputs& in)
     return f;
 }
 
+// The products below stay under 2^64, so the integer results are exact.
+
 std::uint32_t playColumn(std::uint32_t columnCount, QWORD position, std::uint32_t streamLength)
 {
-    if (streamLength == 0 || columnCount == 0)
+    // The error value of a freed stream is no position.
+    if (streamLength == 0 || columnCount == 0 || position == BASS_ERROR_QWORD)
         return 0;
-    const auto pos = static_cast<std::int32_t>(static_cast<std::uint32_t>(position & 0xFFFFFFFFu));
-    // |result| <= columnCount × 2^31, well inside the range of a 64-bit integer.
-    const long double column = std::trunc(static_cast<long double>(columnCount) * pos / streamLength);
-    return static_cast<std::uint32_t>(static_cast<std::int64_t>(column));
+    const std::uint64_t pos = position & 0xFFFFFFFFu;
+    return static_cast<std::uint32_t>(std::uint64_t{columnCount} * pos / streamLength);
 }
 
 std::uint32_t columnBytePosition(std::uint32_t column, std::uint32_t streamLength, std::uint32_t columnCount)
 {
     if (columnCount == 0)
         return 0;
-    const long double bytes = std::trunc(static_cast<long double>(column) * streamLength / columnCount);
-    return static_cast<std::uint32_t>(static_cast<std::uint64_t>(bytes));
+    return static_cast<std::uint32_t>(std::uint64_t{column} * streamLength / columnCount);
+}
+
+std::uint32_t columnFirstFrame(std::uint32_t column, std::uint32_t streamLength, std::uint32_t columnCount,
+                               std::uint32_t frameSize)
+{
+    if (columnCount == 0)
+        return 0;
+    // The smallest byte b with b × columnCount >= column × streamLength, then
+    // up to a frame boundary.
+    const std::uint64_t first = (std::uint64_t{column} * streamLength + columnCount - 1) / columnCount;
+    const std::uint64_t frame = frameSize == 0 ? 1 : frameSize;
+    const std::uint64_t aligned = (first + frame - 1) / frame * frame;
+    return static_cast<std::uint32_t>(std::min<std::uint64_t>(aligned, streamLength));
 }
 
 }  // namespace tw

@@ -40,15 +40,20 @@ struct ControlFlags {
 
 ControlFlags controlFlags(const ControlInputs& in);
 
-// columnCount × position / streamLength in floating point, truncated toward
-// zero. Only the low 32 bits of position count, taken as signed; a negative
-// column wraps to its unsigned 32-bit value, as the marker comparisons expect.
-// 0 when streamLength or columnCount is 0.
+// columnCount × position / streamLength, truncated toward zero. Only the low
+// 32 bits of position count, as an unsigned value: work files reach 4 GiB.
+// 0 when streamLength or columnCount is 0, or for the error value.
 std::uint32_t playColumn(std::uint32_t columnCount, QWORD position, std::uint32_t streamLength);
 
-// The stream byte position of column c: c × streamLength / columnCount in
-// floating point, truncated toward zero (not rounded to a whole frame).
-// 0 when columnCount is 0.
+// The stream byte position of column c: c × streamLength / columnCount,
+// truncated toward zero (not rounded to a whole frame). 0 when columnCount
+// is 0.
 std::uint32_t columnBytePosition(std::uint32_t column, std::uint32_t streamLength, std::uint32_t columnCount);
+
+// The first whole frame that lies in column c: its byte position, which the
+// player takes as it is, so that the cursor then shows in column c. No
+// further than streamLength.
+std::uint32_t columnFirstFrame(std::uint32_t column, std::uint32_t streamLength, std::uint32_t columnCount,
+                               std::uint32_t frameSize);
 
 }  // namespace tw

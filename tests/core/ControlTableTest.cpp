@@ -106,15 +106,8 @@ TEST(ControlTable, SetFinishOnlyRightOfStart)
 
 TEST(ControlTable, MarkerComparisonsAreUnsigned)
 {
+    // A finish marker of columnCount - 1 with no columns is huge, not negative.
     ControlInputs in = inputs(2);
-    // A column that wrapped below zero is huge, not negative.
-    in.p = tw::playColumn(10, 0xFFFFFFFFu - 999, 20);  // position -1000 → column -500
-    EXPECT_GT(in.p, 0x7FFFFFFFu);
-    in.selStart = 0;
-    in.selFinish = 10;
-    EXPECT_FALSE(controlFlags(in).setStart);
-    EXPECT_TRUE(controlFlags(in).setFinish);
-    // A finish marker of columnCount - 1 with no columns is huge too.
     in.p = 3;
     in.selFinish = 0xFFFFFFFFu;
     EXPECT_TRUE(controlFlags(in).setStart);
@@ -137,12 +130,50 @@ TEST(PlayColumn, SafeOnEmptyStreams)
     EXPECT_EQ(tw::playColumn(10, BASS_ERROR_QWORD, 0), 0u);
 }
 
-TEST(PlayColumn, OnlyTheLowSignedWordOfThePositionCounts)
+TEST(PlayColumn, PositionsAreUnsignedUpToFourGigabytes)
 {
-    // High half ignored.
-    EXPECT_EQ(tw::playColumn(10, (QWORD{7} << 32) | 500, 1000), 5u);
-    // The error value reads as -1: a fraction of a column, truncated to 0.
-    EXPECT_EQ(tw::playColumn(10, BASS_ERROR_QWORD, 1000), 0u);
-    // -3000 bytes of 1000 with 10 columns: -30, wrapped.
-    EXPECT_EQ(tw::playColumn(10, static_cast<std::uint32_t>(-3000), 1000), static_cast<std::uint32_t>(-30));
+    const struct {
+        std::uint32_t columns;
+        QWORD position;
+        std::uint32_t length;
+        std::uint32_t column;
+    } cases[] = {
+        {10, (QWORD{7} << 32) | 500, 1000, 5},          // the high half does not count
+        {10, BASS_ERROR_QWORD, 1000, 0},                // a freed stream
+        {55566, 0x80000000u, 2222640000u, 53687},       // past 2^31 bytes: 3 h 22 min of CD sound
+        {55566, 2222639999u, 2222640000u, 55565},
+        {1073742, 0xFFFFFFFCu, 0xFFFFFFFCu, 1073742},   // the last byte of a 4 GiB work file
+        {1073742, 0xFFFFFFF8u, 0xFFFFFFFCu, 1073741},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(tw::playColumn(c.columns, c.position, c.length), c.column) << c.position;
+}
+
+TEST(PlayColumn, FirstFrameOfAColumnShowsInThatColumn)
+{
+    // Columns whose byte size is not a whole number of frames, short and long
+    // documents: the position a click, Play From Here and End give must be a
+    // whole frame in the column asked for, and the frame before it must not be.
+    const struct {
+        std::uint32_t columns, length, frameSize;
+    } documents[] = {
+        {47, 463050 * 4, 4},            // 463 050 frames at 10 : 1
+        {2, 10001, 1},                  // 8-bit mono, one frame over a column
+        {55566, 555660000u * 4, 4},     // 3 h 30 min at 10 : 1, past 2^31
+        {1073742, 0xFFFFFFFCu, 4},      // 4 GiB at 1 : 1
+        {441, 441000 * 2, 2},           // 16-bit mono at 1 : 1
+    };
+    for (const auto& d : documents) {
+        for (std::uint32_t column : {0u, 1u, 7u, d.columns / 2, d.columns - 2, d.columns - 1}) {
+            if (column >= d.columns)
+                continue;
+            const std::uint32_t p = tw::columnFirstFrame(column, d.length, d.columns, d.frameSize);
+            EXPECT_EQ(p % d.frameSize, 0u) << column << " of " << d.columns;
+            EXPECT_EQ(tw::playColumn(d.columns, p, d.length), column) << column << " of " << d.columns;
+            if (p >= d.frameSize) {
+                EXPECT_LT(tw::playColumn(d.columns, p - d.frameSize, d.length), column) << column;
+            }
+        }
+    }
+    EXPECT_EQ(tw::columnFirstFrame(3, 100, 0, 4), 0u);
 }

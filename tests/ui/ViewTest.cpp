@@ -129,10 +129,10 @@ TEST_F(ViewTest, OnlyLeftPressesAndRightReleasesInTheWaveAreaMoveTheCursor)
     auto form = opened();
     form->MZoom6->trigger();  // 74 columns: a column is no whole number of bytes
     mouse(*form, QEvent::MouseButtonPress, 1, 40, Qt::LeftButton);
-    // Unaligned byte positions go to the audio layer, which keeps whole frames.
-    const QWORD unaligned = QWORD{1} * form->streamLength / form->columnCount;
-    ASSERT_NE(unaligned % 4, 0u);
-    EXPECT_EQ(position(*form), unaligned / 4 * 4);
+    // The cursor shows in the column pressed, at a whole frame.
+    ASSERT_NE(QWORD{1} * form->streamLength / form->columnCount % 4, 0u);
+    EXPECT_EQ(cursor(*form), 1u);
+    EXPECT_EQ(position(*form) % 4, 0u);
 
     const QWORD before = position(*form);
     mouse(*form, QEvent::MouseButtonPress, 30, 201, Qt::LeftButton);   // the ruler
@@ -143,7 +143,7 @@ TEST_F(ViewTest, OnlyLeftPressesAndRightReleasesInTheWaveAreaMoveTheCursor)
     EXPECT_FALSE(form->PopupMenu1->isVisible());
 
     mouse(*form, QEvent::MouseButtonRelease, 30, 200, Qt::RightButton);
-    EXPECT_EQ(position(*form), QWORD{30} * form->streamLength / form->columnCount / 4 * 4);
+    EXPECT_EQ(cursor(*form), 30u);
     EXPECT_TRUE(form->PopupMenu1->isVisible());
     form->PopupMenu1->hide();
 }
