@@ -44,12 +44,9 @@ template <class Thread>
 void TMainForm::runEdit(const EditPass& pass)
 {
     EditResult result = EditResult::NotOpened;
-    // A pass that changes no byte needs no progress window.
-    if (pass.footprint == Footprint::Unchanged)
-        result = runEditBody(*this, pass, ProcessForm->progress(), *this, &journal_);
-    else
-        runUnderProcessForm<Thread>(
-            [&](WindowProgress& progress) { result = runEditBody(*this, pass, progress, *this, &journal_); });
+    // A pass that changes no byte only flashes the window.
+    runUnderProcessForm<Thread>(
+        [&](WindowProgress& progress) { result = runEditBody(*this, pass, progress, *this, &journal_); });
     // A failed write still changed the file part way: it counts as an edit.
     if (result == EditResult::Done || result == EditResult::WriteFailed)
         modified = true;

@@ -41,10 +41,15 @@ EditRange editRange(const DocumentState& doc)
 EditResult runEditBody(DocumentState& doc, const EditPass& pass, Progress& progress, Messenger& messages,
                        UndoJournal* journal)
 {
-    File work = File::openReadWrite(doc.workPath);
-    if (!work) {
-        messages.inform(kMsgCannotOpenTemp);
-        return EditResult::NotOpened;
+    // A pass that changes no byte (Volume at 100 %) does not open the work
+    // file: it is an edit all the same, and a step of the journal.
+    File work;
+    if (pass.footprint != Footprint::Unchanged) {
+        work = File::openReadWrite(doc.workPath);
+        if (!work) {
+            messages.inform(kMsgCannotOpenTemp);
+            return EditResult::NotOpened;
+        }
     }
     const EditRange range = editRange(doc);
     if (journal) {

@@ -168,6 +168,12 @@ bool UndoJournal::undo(File& work, DocumentState& doc, Progress& progress)
     const std::uint64_t total =
         step.shift.count + std::accumulate(step.regions.begin(), step.regions.end(), std::uint64_t{0},
                                            [](std::uint64_t sum, const Region& r) { return sum + r.length; });
+    if (total == 0) {
+        // The step changed no byte of the file: only the state goes back.
+        restoreState(step, doc);
+        --position_;
+        return true;
+    }
     // The room comes first: until a byte moves, a failure changes nothing.
     const std::uint64_t size = work.size();
     File entry = File::openRead(step.path);
@@ -196,12 +202,16 @@ bool UndoJournal::undo(File& work, DocumentState& doc, Progress& progress)
         clear();  // part moved: the steps no longer fit the file
         return false;
     }
-    if (total > 0)
-        progress.setBar(0, 100);
-    for (std::size_t i = 0; i < step.state.size(); ++i)
-        doc.*kKeptState[i] = step.state[i];
+    progress.setBar(0, 100);
+    restoreState(step, doc);
     --position_;
     return true;
+}
+
+void UndoJournal::restoreState(const Step& step, DocumentState& doc)
+{
+    for (std::size_t i = 0; i < step.state.size(); ++i)
+        doc.*kKeptState[i] = step.state[i];
 }
 
 const EditPass& UndoJournal::stepToRedo(DocumentState& doc) const

@@ -40,8 +40,9 @@ public:
 
     enum class Kept { Yes, NoRoom, Failed };
     // Keeps, as a new step, what pass is about to change of work over range,
-    // after dropping the steps that could have been redone. NoRoom and Failed
-    // leave the journal as it was.
+    // after dropping the steps that could have been redone (work is not open
+    // for a pass that changes no byte). NoRoom and Failed leave the journal as
+    // it was.
     Kept keep(const File& work, const DocumentState& doc, const EditPass& pass, const EditRange& range,
               Progress& progress);
     // The step just kept could not run to its end.
@@ -78,6 +79,7 @@ private:
     };
 
     void dropFrom(std::size_t index);
+    static void restoreState(const Step& step, DocumentState& doc);
     static void plan(Step& step, const DocumentState& doc, const EditRange& range, std::uint64_t fileSize);
 
     FreeSpace freeSpace_;

@@ -215,6 +215,10 @@ TEST_F(EditTest, AWorkFileThatCannotBeOpenedOrWrittenIsReported)
     if (::geteuid() != 0) {
         EXPECT_EQ(readFile(doc.workPath), before);
     }
+    // Volume at 100 % changes no byte, so it does not even open the file.
+    messages.texts.clear();
+    EXPECT_TRUE(edit(volumePass(1.0f, false)));
+    EXPECT_TRUE(messages.texts.empty());
     // A disk that is always full: the edit stops and says so.
     messages.texts.clear();
     doc.workPath = "/dev/full";
