@@ -192,7 +192,10 @@ std::int32_t setOutputFormat(IWMAudioWriter* w, std::uint32_t bitsPerSecond, std
                                          &inLayout, AV_SAMPLE_FMT_S16,
                                          static_cast<int>(writer->input.samplesPerSec), 0, nullptr);
     av_channel_layout_uninit(&inLayout);
-    if (made < 0 || swr_init(writer->resampler) < 0)
+    // One channel goes to both at its full level, not mixed down by 3 dB.
+    const double monoToStereo[] = {1.0, 1.0};
+    if (made < 0 || (writer->input.channels == 1 && swr_set_matrix(writer->resampler, monoToStereo, 1) < 0) ||
+        swr_init(writer->resampler) < 0)
         return kFail;
     writer->fifo = av_audio_fifo_alloc(AV_SAMPLE_FMT_FLTP, 2, writer->encoder->frame_size * 4);
     writer->frame = av_frame_alloc();
