@@ -15,7 +15,7 @@ const char* const kUsage =
     "  --delete  --cut-out  --fade-in  --fade-out\n"
     "  --volume V           25, 50, 75, 100, 150, 200, 250 or mute\n"
     "Without --select the whole sound is selected, as Select All does.\n"
-    "Exit status: 0 done, 1 a step failed, 2 bad arguments.\n";
+    "Exit status: 0 done, 1 a step failed, 2 bad arguments, 128 + N when stopped by signal N.\n";
 
 namespace {
 

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "audio/bass.h"
+#include "core/PendingTermination.h"
 #include "core/PrivateTempDir.h"
 #include "core/Progress.h"
 #include "document/OpenBody.h"
@@ -34,11 +35,13 @@ public:
     }
 };
 
-// A bar on standard error when it is a terminal.
+// A bar on standard error when it is a terminal. A termination signal stops
+// the step under way.
 class TerminalProgress final : public ThrottledProgress {
 public:
-    explicit TerminalProgress(bool shown) : shown_(shown) {}
-    bool stopRequested() const override { return false; }
+    TerminalProgress(bool shown, const PendingTermination& signals) : shown_(shown), signals_(signals) {}
+    bool stopRequested() const override { return quitting(); }
+    bool quitting() const override { return signals_.received() != 0; }
     void stage(const char* name)
     {
         finishLine();
@@ -66,6 +69,7 @@ protected:
 
 private:
     bool shown_;
+    const PendingTermination& signals_;
     bool drawn_ = false;
     const char* stage_ = "";
 };
@@ -91,7 +95,15 @@ bool edit(DocumentState& doc, const EditPass& pass, TerminalProgress& progress, 
 int run(const Arguments& a, const std::string& programDir)
 {
     StderrMessenger messages;
-    TerminalProgress progress(!a.quiet && ::isatty(STDERR_FILENO));
+    const PendingTermination signals;
+    TerminalProgress progress(!a.quiet && ::isatty(STDERR_FILENO), signals);
+    // After a signal the step under way has stopped and removed what it began;
+    // the private folder goes with temp.
+    const auto ended = [&signals] { return signals.received() != 0; };
+    const auto signalStatus = [&signals] {
+        std::fprintf(stderr, "tarnwick-batch: stopped by signal %d; nothing was saved.\n", signals.received());
+        return 128 + signals.received();
+    };
     if (!acceptSource(a.in, messages))
         return 1;
     std::unique_ptr<PrivateTempDir> temp;
@@ -110,6 +122,8 @@ int run(const Arguments& a, const std::string& programDir)
     progress.stage("Opening");
     const OpenResult opened = runOpenBody(doc, progress, messages, cut);
     progress.finishLine();
+    if (ended())
+        return signalStatus();
     if (opened != OpenResult::Completed)
         return 1;
     if (cut.cut)
@@ -146,6 +160,8 @@ int run(const Arguments& a, const std::string& programDir)
             ok = edit(doc, volumePass(volumeGain(v->position), v->mute), progress, messages);
         }
         progress.finishLine();
+        if (ended())
+            return signalStatus();
         if (!ok)
             return 1;
     }
@@ -156,6 +172,8 @@ int run(const Arguments& a, const std::string& programDir)
     const ExportResult saved = runExportBody(doc, a.out, progress, messages, {kLameLibrary, wmaModule(programDir)});
     progress.finishLine();
     BASS_Free();
+    if (ended() && saved != ExportResult::Completed)
+        return signalStatus();
     return saved == ExportResult::Completed ? 0 : 1;
 }
 

@@ -8,7 +8,8 @@
 
 namespace tw::batch {
 
-// The exit status: 0 saved, 1 a step failed. programDir ends in '/'.
+// The exit status: 0 saved, 1 a step failed, 128 + N when signal N (SIGINT,
+// SIGTERM, SIGHUP) stopped it. programDir ends in '/'.
 int run(const Arguments& arguments, const std::string& programDir);
 
 }  // namespace tw::batch

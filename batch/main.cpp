@@ -8,9 +8,13 @@
 
 #include "batch/BatchArgs.h"
 #include "batch/BatchRun.h"
+#include "core/TerminationSignals.h"
 
 int main(int argc, char* argv[])
 {
+    // Before any thread starts: SIGINT, SIGTERM and SIGHUP then stop the step
+    // under way instead of leaving its files behind.
+    tw::TerminationSignals::holdBack();
     QCoreApplication app(argc, argv);
     // The arguments' bytes as given: names that are no UTF-8 still name their files.
     const std::vector<std::string> args(argv + 1, argv + argc);

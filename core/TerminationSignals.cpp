@@ -1,5 +1,7 @@
 #include "core/TerminationSignals.h"
 
+#include "core/PendingTermination.h"
+
 #include <QCoreApplication>
 #include <QSocketNotifier>
 #include <QTimer>
@@ -14,27 +16,15 @@
 namespace tw {
 
 #ifdef __linux__
-namespace {
-sigset_t terminationSet()
-{
-    sigset_t set;
-    sigemptyset(&set);
-    sigaddset(&set, SIGINT);
-    sigaddset(&set, SIGTERM);
-    sigaddset(&set, SIGHUP);
-    return set;
-}
-}  // namespace
-
 void TerminationSignals::holdBack()
 {
-    const sigset_t set = terminationSet();
+    const sigset_t set = terminationSignalSet();
     pthread_sigmask(SIG_BLOCK, &set, nullptr);
 }
 
 TerminationSignals::TerminationSignals(QObject* parent) : QObject(parent)
 {
-    const sigset_t set = terminationSet();
+    const sigset_t set = terminationSignalSet();
     fd_ = signalfd(-1, &set, SFD_NONBLOCK | SFD_CLOEXEC);
     if (fd_ < 0) {
         pthread_sigmask(SIG_UNBLOCK, &set, nullptr);  // at least they end the program

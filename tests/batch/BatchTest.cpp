@@ -123,3 +123,47 @@ TEST(BatchProgram, ASaveKilledAtAnyMomentLeavesTheOldTargetOrTheWholeNewOne)
 
 }  // namespace
 }  // namespace tw::batch
+
+namespace tw::batch {
+namespace {
+
+TEST(BatchProgram, ASignalDuringASaveLeavesTheOldTargetAndNoFiles)
+{
+    QTemporaryDir scratch;
+    const std::string dir = scratch.path().toStdString() + "/";
+    const std::string tmp = dir + "tmp/";
+    std::filesystem::create_directory(tmp);
+    ASSERT_EQ(std::system(("sox -n -r 44100 -c 2 -b 16 '" + dir + "in.wav' synth 600 sine 440 vol 0.5").c_str()), 0);
+    const std::string out = dir + "out.mp3";
+    for (int sig : {SIGINT, SIGTERM, SIGHUP}) {
+        std::ofstream(out, std::ios::binary | std::ios::trunc) << "an older file";
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            ::setenv("TMPDIR", tmp.c_str(), 1);
+            ::freopen("/dev/null", "w", stderr);
+            ::execl(TARNWICK_BATCH, TARNWICK_BATCH, (dir + "in.wav").c_str(), "--save", out.c_str(),
+                    static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        // Once the encoder writes its output, the save is under way.
+        for (int i = 0; i < 3000 && !std::filesystem::exists(dir + "~out.mp3.tmp"); ++i)
+            ::usleep(10000);
+        ::usleep(200000);
+        ::kill(pid, sig);
+        int status = 0;
+        for (int i = 0; i < 1000 && ::waitpid(pid, &status, WNOHANG) == 0; ++i)
+            ::usleep(10000);
+        if (!WIFEXITED(status) && !WIFSIGNALED(status)) {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, &status, 0);
+            ADD_FAILURE() << "signal " << sig << " did not end the program";
+        }
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 128 + sig) << "signal " << sig << ": " << status;
+        EXPECT_EQ(contents(out), "an older file") << sig;
+        EXPECT_FALSE(std::filesystem::exists(dir + "~out.mp3.tmp")) << sig;
+        EXPECT_TRUE(std::filesystem::is_empty(tmp)) << sig;
+    }
+}
+
+}  // namespace
+}  // namespace tw::batch
