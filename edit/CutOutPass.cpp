@@ -13,8 +13,7 @@ bool keepRange(File& work, DocumentState& doc, const EditRange& range, Progress&
         return true;
     // A range that reaches the end of the data keeps the bytes of a partial
     // last frame with it.
-    const std::uint32_t wholeFramesEnd = doc.dataOffset + doc.frameCount * doc.frameSize;
-    const std::uint32_t end = range.end == wholeFramesEnd ? doc.dataEnd : range.end;
+    const std::uint32_t end = range.reachesEnd ? doc.dataEnd : range.end;
     // Everything behind the range goes first; the file never grows.
     if (::ftruncate(work.fd(), static_cast<off_t>(end)) != 0)
         return false;

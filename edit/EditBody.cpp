@@ -35,7 +35,19 @@ EditRange editRange(const DocumentState& doc)
     const std::uint64_t dataEnd = doc.dataOffset + std::uint64_t{doc.frameCount} * doc.frameSize;
     r.start = static_cast<std::uint32_t>(std::min(startByte, dataEnd));
     r.end = static_cast<std::uint32_t>(std::min(endByte, dataEnd));
+    r.reachesEnd = endByte >= dataEnd;
     return r;
+}
+
+EditRange wholeBlocks(const DocumentState& doc, EditRange range)
+{
+    const std::uint32_t block = doc.channels * (doc.bitsPerSample / 8);
+    if (block <= doc.frameSize)
+        return range;  // one or two channels: a block is a frame
+    const auto down = [&](std::uint32_t at) { return doc.dataOffset + (at - doc.dataOffset) / block * block; };
+    range.start = down(range.start);
+    range.end = down(range.end);
+    return range;
 }
 
 EditResult runEditBody(DocumentState& doc, const EditPass& pass, Progress& progress, Messenger& messages,
@@ -51,7 +63,8 @@ EditResult runEditBody(DocumentState& doc, const EditPass& pass, Progress& progr
             return EditResult::NotOpened;
         }
     }
-    const EditRange range = editRange(doc);
+    const bool moves = pass.footprint == Footprint::RemovesRange || pass.footprint == Footprint::KeepsRange;
+    const EditRange range = moves ? wholeBlocks(doc, editRange(doc)) : editRange(doc);
     if (journal) {
         switch (journal->keep(work, doc, pass, range, progress)) {
         case UndoJournal::Kept::Yes:

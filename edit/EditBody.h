@@ -23,10 +23,15 @@ struct EditRange {
     // dataEnd, and a finish marker below the start marker is an empty range.
     std::uint32_t start = 0;
     std::uint32_t end = 0;
+    bool reachesEnd = false;  // end is the end of the data's whole frames
     std::uint32_t bytes() const { return end - start; }
 };
 
 EditRange editRange(const DocumentState& doc);
+// The range for a pass that moves bytes: start and end rounded down to whole
+// blocks of the file's own frame (every channel of it), so that a file of
+// more than two channels keeps its channels in their places.
+EditRange wholeBlocks(const DocumentState& doc, EditRange range);
 
 // What a pass does to the work file, which tells the undo journal what to keep.
 enum class Footprint {

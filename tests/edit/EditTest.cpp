@@ -203,6 +203,33 @@ TEST_F(EditTest, EditsKeepToTheSoundTheFileReallyHolds)
     EXPECT_TRUE(messages.texts.empty());
 }
 
+TEST_F(EditTest, DeleteAndCutOutKeepEveryChannelOfAManyChannelFileInPlace)
+{
+    // 1000 frames of 9 channels, read as 4-byte frames: 4500 of them, 5 columns.
+    std::vector<int> v;
+    for (int b = 0; b < 1000; ++b)
+        for (int c = 0; c < 9; ++c)
+            v.push_back(c * 1000 + b);
+    for (const bool del : {true, false}) {
+        open(9, 16, v, 1000, 1, 3);
+        ASSERT_TRUE(edit(del ? deletePass() : cutOutPass()));
+        const auto out = samples();
+        ASSERT_EQ(out.size() % 9, 0u) << del;
+        std::vector<int> blocks;
+        for (std::size_t at = 0; at < out.size(); at += 9) {
+            for (int c = 0; c < 9; ++c)
+                ASSERT_EQ(out[at + c] / 1000, c) << (del ? "delete" : "cut out") << " at " << at;
+            blocks.push_back(out[at] % 1000);
+        }
+        // The range's bytes 4000 and 12000 fall inside frames 222 and 666.
+        std::vector<int> want;
+        for (int b = 0; b < 1000; ++b)
+            if ((b >= 222 && b < 666) != del)
+                want.push_back(b);
+        EXPECT_EQ(blocks, want) << del;
+    }
+}
+
 TEST_F(EditTest, AWorkFileThatCannotBeOpenedOrWrittenIsReported)
 {
     open(1, 8, std::vector<int>(3000, 200), 1000, 0, 2);

@@ -52,7 +52,8 @@ TEST_F(UndoTest, EachEditUndoesToTheBytesBeforeAndRedoesToTheBytesAfter)
                    {"8-bit mono", 1, 8, {}, {}},
                    {"chunk behind the data", 2, 16, trailer, {}},
                    {"streamed", 2, 16, {}, 0xFFFFFFFFu},
-                   {"cut mid-frame", 2, 16, {1, 2, 3}, 0xFFFFFFF0u}};
+                   {"cut mid-frame", 2, 16, {1, 2, 3}, 0xFFFFFFF0u},
+                   {"nine channels", 9, 16, {}, {}}};
     const struct {
         const char* what;
         EditPass pass;
