@@ -85,33 +85,52 @@ Step copyThroughBuffer(File& from, File& to, std::vector<std::uint8_t>& buffer, 
     return {Moved::Some, static_cast<std::size_t>(n)};
 }
 
-// Makes the work file's size fields tell the sound it really holds. A copy
+// Block align and byte rate as the channels, bits and rate give them, where
+// the copied header says otherwise (0, or a frame cut in pieces).
+bool fitFormatFields(File& work, const WaveRulesResult& rules)
+{
+    const std::uint64_t block = std::uint64_t{rules.channels} * (rules.bitsPerSample / 8);
+    const std::uint64_t rate = block * rules.sampleRate;
+    std::uint8_t fields[6];
+    if (block > 0xFFFF || rate > 0xFFFFFFFF || work.readAt(fields, sizeof fields, 28) != sizeof fields)
+        return true;
+    if (getLe32(fields) == rate && getLe16(fields + 4) == block)
+        return true;
+    putLe32(fields, static_cast<std::uint32_t>(rate));
+    putLe16(fields + 4, static_cast<std::uint16_t>(block));
+    return work.writeAt(fields, sizeof fields, 28);
+}
+
+// Makes the copied header tell the sound the work file really holds. A copy
 // stopped at the limit while sound ran on ends with the last whole frame that
 // fits (cut then tells the seconds kept); a data size beyond the end of the
 // file (a streaming writer's 0xFFFFFFFF, a download cut short) becomes what
 // is there, partial frame included. False when a write failed.
-bool fitSizeFields(File& work, bool soundRanOn, OpenCut& cut)
+bool fitHeader(File& work, bool soundRanOn, OpenCut& cut)
 {
     const WaveRulesResult rules = applyWaveRules(
         [&work](std::uint64_t offset, void* buffer, std::size_t size) { return work.readAt(buffer, size, offset); },
         work.size());
     if (!rules.ok())
         return true;  // reading the work file back tells what is wrong with it
+    bool written = fitFormatFields(work, rules);
     const std::uint64_t size = work.size();
     std::uint64_t length = rules.dataLength;
     if (soundRanOn && rules.dataOffset + rules.dataLengthField > size) {
-        const std::uint32_t frame = waveFrameSize(rules.channels, rules.bitsPerSample);
+        // A whole frame of every channel the file has.
+        const std::uint64_t frame = std::max<std::uint64_t>(waveFrameSize(rules.channels, rules.bitsPerSample),
+                                                            std::uint64_t{rules.channels} * (rules.bitsPerSample / 8));
         length = length / frame * frame;
         cut = {true, waveDurationSeconds(static_cast<std::uint32_t>(length), rules.sampleRate, rules.channels,
                                          rules.bitsPerSample)
                          .value_or(0)};
     } else if (rules.dataLengthField == rules.dataLength) {
-        return true;
+        return written;
     }
     const std::uint64_t end = rules.dataOffset + length;
     std::uint8_t field[4];
     putLe32(field, static_cast<std::uint32_t>(length));
-    bool written = work.writeAt(field, 4, rules.dataOffset - 4);
+    written = work.writeAt(field, 4, rules.dataOffset - 4) && written;
     putLe32(field, static_cast<std::uint32_t>(end - 8));
     written = work.writeAt(field, 4, 4) && written;
     if (end < size)
@@ -170,7 +189,7 @@ OpenResult copySource(DocumentState& doc, Progress& progress, Messenger& message
         if (progress.quitting())
             return OpenResult::Cancelled;
     }
-    const bool written = fitSizeFields(work, total >= limit && source.size() > total, cut);
+    const bool written = fitHeader(work, total >= limit && source.size() > total, cut);
     source.close();
     if (!work.close() || !written)
         return writeFailed();

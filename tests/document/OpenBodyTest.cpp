@@ -77,6 +77,29 @@ TEST_F(OpenBodyTest, WavSourceIsCopiedByteForByte)
     EXPECT_EQ(progress.bars[1], 100);
 }
 
+TEST_F(OpenBodyTest, CopiedHeadersGetTheBlockAlignAndByteRateTheirFormatGives)
+{
+    const struct {
+        std::uint32_t channels, bits, blockAlign, byteRate;
+    } headers[] = {{2, 16, 0, 176400}, {2, 16, 3, 176400}, {2, 16, 4, 0}, {1, 8, 1, 44100}, {9, 16, 18, 793800}, {3, 8, 2, 88200}};
+    for (const auto& h : headers) {
+        Bytes bytes = simpleWave(h.channels, 44100, h.bits, Bytes(h.channels * h.bits / 8 * 500 + 3, 3));
+        Bytes fields;
+        put32(fields, h.byteRate);
+        put16(fields, h.blockAlign);
+        std::copy(fields.begin(), fields.end(), bytes.begin() + 28);
+        source("in.wav", bytes);
+        ASSERT_EQ(runOpenBody(doc, progress, messages, cut), OpenResult::Completed) << h.channels;
+        const Bytes work = readFile(doc.workPath);
+        const std::uint32_t block = h.channels * h.bits / 8;
+        EXPECT_EQ(le32At(work, 28), 44100 * block) << h.channels << " " << h.blockAlign;
+        EXPECT_EQ(le16At(work, 32), block) << h.channels << " " << h.blockAlign;
+        // Nothing else changes.
+        std::copy(work.begin() + 28, work.begin() + 34, bytes.begin() + 28);
+        EXPECT_TRUE(work == bytes) << h.channels << " " << h.blockAlign;
+    }
+}
+
 TEST_F(OpenBodyTest, OldWorkFileIsReplaced)
 {
     writeFile(doc.tempDir + "AudioTemp.wav", Bytes(5'000'000, 0xAB));
