@@ -1,4 +1,5 @@
-// The copy path of the open: a .wav source becomes the work file unchanged.
+// The copy path of the open: a .wav source becomes the work file, its sound
+// bytes unchanged.
 #pragma once
 
 #include <cstdint>
@@ -12,7 +13,9 @@
 namespace tw {
 
 // Copies doc.sourcePath to doc.workPath byte for byte, moving bar 0, and sets
-// doc.sourceBitrate to 0. Does not test the stop request.
+// doc.sourceBitrate to 0. Does not test the stop request. Header fields that
+// disagree with the file are set right in the copy: a data size beyond the end
+// of the file, and block align and byte rate that the format does not give.
 //
 // A source that cannot be read gives "Can not open the file.", a work file
 // that cannot be created or written "Can not creat the temporary file." (and
