@@ -80,7 +80,7 @@ public:
     {
         if (wma_.WriteChunk(reinterpret_cast<const std::uint8_t*>(samples), static_cast<std::uint32_t>(bytes)))
             return true;
-        messages_.inform(kMsgCannotCreateFile, kWmaCaption);  // never a silent failure
+        messages_.inform(kMsgCannotCreateFile);  // never a silent failure
         return false;
     }
     bool finish() override { return wma_.Close(); }
@@ -232,6 +232,12 @@ bool replaceTarget(const std::string& temp, const std::string& target)
 ExportResult runExportBody(DocumentState& doc, const std::string& target, Progress& progress, Messenger& messages,
                            const ExportLibraries& libraries)
 {
+    // A folder can never be replaced by the output: say so before any work.
+    struct stat st {};
+    if (::stat(destinationOf(target).c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+        messages.inform(kMsgCannotCreateFile);
+        return ExportResult::NotStarted;
+    }
     const SourceKind kind = sourceKindOf(target);
     if (kind == SourceKind::Mp3 || kind == SourceKind::Wma)
         return exportEncoded(doc, target, kind == SourceKind::Mp3, progress, messages, libraries);

@@ -8,6 +8,7 @@
 #include "core/DocumentState.h"
 #include "core/Messages.h"
 #include "core/Progress.h"
+#include "export/ExportTexts.h"
 
 namespace tw {
 
@@ -22,8 +23,6 @@ struct ExportLibraries {
     std::string lame;       // LAME's file name
     std::string wmaWriter;  // path of the WMA writer module
 };
-
-inline constexpr const char* kMsgCannotCreateFile = "Can not create the file.";
 
 // "~name.ext.tmp" in the target's folder.
 std::string temporaryOutputName(const std::string& target);

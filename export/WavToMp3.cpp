@@ -1,5 +1,7 @@
 #include "export/WavToMp3.h"
 
+#include "export/ExportTexts.h"
+
 #include <dlfcn.h>
 
 #include <algorithm>
@@ -177,9 +179,9 @@ int WavToMp3::EncodeChunk(const std::int16_t* samples, std::size_t bytes)
         return result;
     }
     if (!write(buffer_.data(), produced)) {
-        int result = -1;
-        fail("Can not create the file.", result);  // the disk is full, or the file went away
-        return result;
+        // The disk is full, or the file went away: no fault of the encoder's.
+        messages_.inform(kMsgCannotCreateFile);
+        return -1;
     }
     return produced;
 }

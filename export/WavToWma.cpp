@@ -2,6 +2,9 @@
 
 #include <dlfcn.h>
 
+#include "export/ExportTexts.h"
+#include "wav/File.h"
+
 namespace tw {
 
 WavToWma::WavToWma(Messenger& messages, const std::string& modulePath) : messages_(messages)
@@ -38,6 +41,12 @@ int WavToWma::Open(const std::string& path, std::uint32_t sampleRate, std::uint3
 {
     if (!create_)
         return -1;
+    // The writer would only find out when it sets the output format: a folder
+    // that takes no file is the file's fault, not the encoder's.
+    if (!File::createNew(path)) {
+        messages_.inform(kMsgCannotCreateFile);
+        return -1;
+    }
     WaveFormatPcm format{};
     format.formatTag = 1;
     format.channels = static_cast<std::uint16_t>(channels);

@@ -42,11 +42,13 @@ public:
     MsgResult show(const MessageRequest& request) override
     {
         texts.push_back(request.text);
+        captions.push_back(request.caption);
         buttons.push_back(request.buttons);
         return reply;
     }
     MsgResult reply = MsgResult::Ok;  // the answer to every box
     std::vector<std::string> texts;
+    std::vector<std::string> captions;
     std::vector<MsgButtons> buttons;
 };
 

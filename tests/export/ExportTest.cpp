@@ -1,9 +1,11 @@
 // Saving: round trips through the encoders and the audio layer, the
 // temporary output, the replaced target, the encoders' messages.
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 
@@ -169,6 +171,48 @@ TEST_F(ExportTest, AStoppedOrFailedSaveLeavesTheTargetAsItWas)
     EXPECT_EQ(runExportBody(doc, target, progress, messages, {"/nonexistent/libmp3lame.so.0", ""}),
               ExportResult::NotStarted);
     EXPECT_EQ(readFile(target), (Bytes{'o', 'l', 'd'}));
+}
+
+TEST_F(ExportTest, AnOutputThatCannotBeMadeOrWrittenSaysSoInEveryFormat)
+{
+    open(2, 16, 44100, 441000);  // 1.7 MB of sound
+    ::mkdir(dir.file("folder.wav").c_str(), 0755);
+    ::mkdir(dir.file("folder.mp3").c_str(), 0755);
+    ::mkdir(dir.file("folder.wma").c_str(), 0755);
+    struct rlimit unlimited {};
+    ::getrlimit(RLIMIT_FSIZE, &unlimited);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    for (const char* ext : {".wav", ".mp3", ".wma"}) {
+        for (const char* where : {"missing folder", "folder as target", "disk full"}) {
+            const std::string w = std::string(where) + " " + ext;
+            const std::string target = where[0] == 'm' ? dir.file("gone/out") + ext
+                                       : where[0] == 'f' ? dir.file("folder") + ext
+                                                         : dir.file("out") + ext;
+            messages.texts.clear();
+            messages.captions.clear();
+            progress.bars = {0, 0};
+            if (where[0] == 'd') {
+                // Files may grow to 64 KiB, as if the disk then were full.
+                struct rlimit small = unlimited;
+                small.rlim_cur = 64 << 10;
+                ::setrlimit(RLIMIT_FSIZE, &small);
+            }
+            const ExportResult result = save(target);
+            ::setrlimit(RLIMIT_FSIZE, &unlimited);
+            EXPECT_NE(result, ExportResult::Completed) << w;
+            EXPECT_EQ(messages.texts, std::vector<std::string>{"Can not create the file."}) << w;
+            // The encoder names itself only where it creates the file itself.
+            const bool lameCreates = where[0] == 'm' && std::string(ext) == ".mp3";
+            EXPECT_EQ(messages.captions, std::vector<std::string>{lameCreates ? "Lame Encoder" : ""}) << w;
+            if (where[0] == 'f') {
+                EXPECT_EQ(progress.bars[0], 0) << w << ": work started";
+            }
+            for (const auto& entry : fs::directory_iterator(dir.path()))
+                EXPECT_EQ(entry.path().filename().string().find(".tmp"), std::string::npos) << w;
+            EXPECT_FALSE(fs::exists(dir.file("out") + ext)) << w;
+        }
+    }
+    std::signal(SIGXFSZ, oldHandler);
 }
 
 TEST_F(ExportTest, TheReplacedTargetKeepsItsModeAndItsLink)
