@@ -22,8 +22,19 @@ constexpr auto kHomePage = "Home page:";
 constexpr auto kOk = "OK";
 constexpr auto kIcon = "Tarnwick icon";
 // Follows the language's word for copyright.
-constexpr auto kOwnership = " \u00A9 2026 The Tarnwick developers";
+constexpr auto kSign = "\u00A9";
+constexpr auto kOwnership = "2026 The Tarnwick developers";
 }  // namespace Texts
+
+QString ownershipLine(const QString& copyrightWord)
+{
+    QStringList words{copyrightWord.trimmed()};
+    if (!words.front().contains(QString::fromUtf8(Texts::kSign)))
+        words << QString::fromUtf8(Texts::kSign);
+    words << Texts::kOwnership;
+    words.removeAll(QString());
+    return words.join(u' ');
+}
 
 TAboutForm::TAboutForm(QWidget* parent)
     : QDialog(parent),
@@ -96,7 +107,7 @@ void TAboutForm::showEvent(QShowEvent* event)
     QString shown = homePage;
     shown.remove(QRegularExpression("^[a-z]+://")).remove(QRegularExpression("/$"));
     setCaption(*Label5, shown);
-    Label6->setText(copyrightWord + Texts::kOwnership);
+    Label6->setText(ownershipLine(copyrightWord));
     Label7->setText(reservedText);
     QDialog::showEvent(event);
 }

@@ -12,6 +12,10 @@ class QPushButton;
 
 namespace tw {
 
+// The ownership line after the language's word for copyright, which may be
+// the sign itself.
+QString ownershipLine(const QString& copyrightWord);
+
 class TAboutForm final : public QDialog {
     Q_OBJECT
 public:

@@ -12,6 +12,8 @@
 #include <fstream>
 
 #include "MainFormFixture.h"
+#include "i18n/IniText.h"
+#include "i18n/Settings.h"
 #include "ui/TAboutForm.h"
 
 namespace {
@@ -55,6 +57,19 @@ TEST_F(MainFormTest, HelpHomePageUpdateAndAboutOpenTheirAddresses)
     form->MAbout->trigger();
     ASSERT_EQ(opened.size(), 5u);
     EXPECT_EQ(opened[4], opened[2]);
+}
+
+TEST(About, TheOwnershipLineHasOneCopyrightSignWhateverTheLanguageCallsIt)
+{
+    std::vector<std::string> words{"Copyleft", ""};
+    for (const std::string& file : tw::languageFiles(TARNWICK_LANGUAGE_DIR))
+        words.push_back(tw::IniText::load(TARNWICK_LANGUAGE_DIR + file).read("AboutForm", "Copyright", ""));
+    for (const std::string& word : words) {
+        const QString line = tw::ownershipLine(QString::fromStdString(word));
+        EXPECT_EQ(line.count(QChar(0xA9)), 1) << line.toStdString();
+        EXPECT_TRUE(line.startsWith(QString::fromStdString(word))) << line.toStdString();
+        EXPECT_EQ(line.toStdString(), line.simplified().toStdString());
+    }
 }
 
 }  // namespace
