@@ -123,6 +123,7 @@ void TMainForm::ApplyLanguage()
     for (QWidget* window : std::initializer_list<QWidget*>{this, OpenForm, ReloadForm, SaveForm, AboutForm,
                                                            ProcessForm, VolumeForm})
         window->setFont(font);
+    setToolbarFont();
 
     // The menus, in menu order.
     const std::pair<QMenu*, const char*> menus[] = {{MenuFile, "File"},       {MenuEdit, "Edit"},

@@ -281,6 +281,8 @@ protected:
 private:
     void buildMenus();
     void buildToolbar();
+    // The toolbar's captions in the window's font (narrowed for a substitute face).
+    void setToolbarFont();
     void buildWaveArea();
     void buildControlBar();
     void buildStatusBar();

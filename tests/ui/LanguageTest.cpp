@@ -72,6 +72,24 @@ TEST_F(LanguageTest, AFileGivesItsTextsAndFontsAndAMissingKeyAnEmptyText)
     EXPECT_EQ(form->font().pointSize(), 8);
 }
 
+TEST_F(LanguageTest, TheToolbarCaptionsFollowTheLanguageFont)
+{
+    const std::pair<const char*, int> fonts[] = {{"No Such Face", 14}, {"DejaVu Serif", 9}};
+    for (const auto& [face, size] : fonts) {
+        file("Mine.ini", "[LanguageProperty]\nName=Mine\nFontName=" + std::string(face) + "\nFontSize=" +
+                             std::to_string(size) + "\n");
+        std::ofstream(settings()) << "[General]\nLanguage=Mine.ini\n";
+        auto form = start();
+        form->ApplyLanguage();
+        const auto buttons = form->Panel1->findChildren<QToolButton*>();
+        ASSERT_FALSE(buttons.isEmpty());
+        for (const QToolButton* b : buttons) {
+            EXPECT_EQ(b->font().pointSize(), size) << face;
+            EXPECT_EQ(b->font().family().toStdString(), form->font().family().toStdString()) << face;
+        }
+    }
+}
+
 TEST_F(LanguageTest, StartUpChoosesStoresAndBuildsTheMenu)
 {
     for (const char* name : {"b.ini", "A.ini", "c.INI"})
