@@ -44,10 +44,11 @@ public:
     // The link: opens the home page.
     void Label5Click();
     void reject() override;
+    // Composes the ownership lines and the link, and fits the labels to
+    // them, each time the window shows.
+    void setVisible(bool visible) override;
 
 protected:
-    // Composes the ownership lines and the link each time the window shows.
-    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 };
 
