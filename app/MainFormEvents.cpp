@@ -94,6 +94,10 @@ std::vector<std::string> TMainForm::commandLine() const
 
 void TMainForm::FormShow()
 {
+    // The texts go on before anything shows them, also where the window
+    // system never activates the window; the open's progress window too.
+    ApplyLanguage();
+    UpdateControls(playState);
     if (!openOnShow)
         return;
     openOnShow = false;

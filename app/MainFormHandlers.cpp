@@ -8,6 +8,8 @@
 #include <QMovie>
 #include <QUrl>
 
+#include <utility>
+
 #include "app/MainFormTexts.h"
 
 #include "app/TMainForm.h"
@@ -80,8 +82,14 @@ bool TMainForm::bannerTakes(QObject* watched, QEvent* event)
                         at.y() < banner.top() + banner.height();
     if (mouse->button() == Qt::RightButton)
         return inside && event->type() == QEvent::MouseButtonPress;  // no menu over the banner
-    if (watched == CppWebBrowser1 && mouse->button() == Qt::LeftButton && event->type() == QEvent::MouseButtonRelease)
-        ButtonUpdateClick();  // the banner opens the home page
+    if (watched != CppWebBrowser1 || mouse->button() != Qt::LeftButton)
+        return false;
+    // A click on it (pressed and released inside) opens the home page.
+    if (event->type() == QEvent::MouseButtonPress) {
+        bannerPressed_ = inside;
+    } else if (std::exchange(bannerPressed_, false) && inside) {
+        ButtonUpdateClick();
+    }
     return false;
 }
 

@@ -1,6 +1,6 @@
 // Language files: the start-up step (settings, automatic choice, the
 // Language menu), the menu's click, and applying a file's texts and fonts to
-// the seven windows.
+// the seven windows (the dialogs' labels fitted to them).
 #include <QAction>
 #include <QCheckBox>
 #include <QFileInfo>
@@ -17,6 +17,7 @@
 #include "app/MainFormTexts.h"
 #include "app/TMainForm.h"
 #include "ui/Captions.h"
+#include "ui/LabelFit.h"
 #include "ui/TAboutForm.h"
 #include "ui/TOpenForm.h"
 #include "ui/TProcessForm.h"
@@ -123,6 +124,7 @@ void TMainForm::ApplyLanguage()
     for (QWidget* window : std::initializer_list<QWidget*>{this, OpenForm, ReloadForm, SaveForm, AboutForm,
                                                            ProcessForm, VolumeForm})
         window->setFont(font);
+    setToolbarFont();
 
     // The menus, in menu order.
     const std::pair<QMenu*, const char*> menus[] = {{MenuFile, "File"},       {MenuEdit, "Edit"},
@@ -189,6 +191,10 @@ void TMainForm::ApplyLanguage()
     setCaption(*VolumeForm->CheckBoxMute, text("VolumeForm", "Mute"));
     setCaption(*VolumeForm->ButtonOk, text("Common", "Ok"));
     setCaption(*VolumeForm->ButtonCancel, text("Common", "Cancel"));
+
+    for (QDialog* dialog : std::initializer_list<QDialog*>{OpenForm, ReloadForm, SaveForm, AboutForm, ProcessForm,
+                                                           VolumeForm})
+        fitLabels(*dialog);
 }
 
 }  // namespace tw

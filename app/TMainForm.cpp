@@ -252,15 +252,8 @@ void TMainForm::buildToolbar()
     auto* row = new QHBoxLayout(Panel1);
     row->setContentsMargins(4, 3, 0, 3);
     row->setSpacing(0);
-    // Captions must fit under the glyph in 49 pixels: narrower still when a
-    // substitute face stands in for Tahoma.
     auto add = [&](const char* name, const char* icon, const char* caption) {
         QToolButton* b = toolButton(Panel1, name, icon, caption);
-        if (font().stretch() != QFont::AnyStretch && font().stretch() != QFont::Unstretched) {
-            QFont narrow = font();
-            narrow.setStretch(QFont::Condensed);
-            b->setFont(narrow);
-        }
         row->addWidget(b);
         return b;
     };
@@ -282,6 +275,7 @@ void TMainForm::buildToolbar()
     ButtonHelp = add("ButtonHelp", "help", T::kButtonHelp);
     ButtonUpdate = add("ButtonUpdate", "update", T::kButtonUpdate);
     row->addStretch(1);
+    setToolbarFont();
 
     // The banner stands at a fixed place: in a narrow window only its left
     // part shows, and more of it as the window widens.
@@ -291,6 +285,17 @@ void TMainForm::buildToolbar()
     CppWebBrowser1->setGeometry(695, 0, 257, kToolbarHeight);
     CppWebBrowser1->setFixedSize(257, kToolbarHeight);
     CppWebBrowser1->setCursor(Qt::PointingHandCursor);
+}
+
+void TMainForm::setToolbarFont()
+{
+    // Captions must fit under the glyph in 49 pixels: narrower still when a
+    // substitute face stands in for the designed one.
+    QFont captions = font();
+    if (captions.stretch() != QFont::AnyStretch && captions.stretch() != QFont::Unstretched)
+        captions.setStretch(QFont::Condensed);
+    for (QToolButton* b : Panel1->findChildren<QToolButton*>())
+        b->setFont(captions);
 }
 
 void TMainForm::buildWaveArea()

@@ -281,6 +281,8 @@ protected:
 private:
     void buildMenus();
     void buildToolbar();
+    // The toolbar's captions in the window's font (narrowed for a substitute face).
+    void setToolbarFont();
     void buildWaveArea();
     void buildControlBar();
     void buildStatusBar();
@@ -303,7 +305,8 @@ private:
     void moveCursorToColumn(std::uint32_t column);
     void openAddress(const QString& address);
     // The application-wide look at mouse presses: true swallows a right press
-    // on the banner; a left click on it opens the home page.
+    // on the banner; a left click on it (press and release inside) opens the
+    // home page.
     bool bannerTakes(QObject* watched, QEvent* event);
     void setStatusTexts(const std::array<std::string, 3>& texts);
     // Places PaintBox1 in its scroll box at the given width.
@@ -330,6 +333,7 @@ private:
     std::unique_ptr<PrivateTempDir> privateTemp_;
     bool audioStarted_ = false;
     bool shown_ = false;
+    bool bannerPressed_ = false;    // the left button went down inside the banner
     bool waveBitmapFresh_ = false;  // drawn by PaintBox1Paint, not yet shown
     bool metersBlank_ = false;      // the displays show their black idle frame
     bool partOpened_ = false;       // only the start of the source could be opened

@@ -16,6 +16,17 @@
 
 namespace tw {
 
+namespace {
+
+// Every missing folder of path, outermost first, private to the user.
+void makeFolders(const std::string& path)
+{
+    for (auto slash = path.find('/', 1); slash != std::string::npos; slash = path.find('/', slash + 1))
+        ::mkdir(path.substr(0, slash).c_str(), 0700);  // an existing one stays as it is
+}
+
+}  // namespace
+
 struct SettingsFile::Store {
     CSimpleIniA ini;
 };
@@ -24,7 +35,8 @@ DataPaths dataPaths(const std::string& appDir, bool portable, const std::string&
 {
     if (portable)
         return {appDir + "TWLanguage/", appDir + "Tarnwick.ini", appDir, appDir};
-    const std::string config = !configHome.empty() ? configHome : home + "/.config";
+    // A relative $XDG_CONFIG_HOME is not used.
+    const std::string config = configHome.starts_with('/') ? configHome : home + "/.config";
     return {appDir + "../share/tarnwick/TWLanguage/", config + "/tarnwick/Tarnwick.ini", appDir + "../share/tarnwick/",
             appDir + "../lib/tarnwick/"};
 }
@@ -88,9 +100,7 @@ std::string SettingsFile::read(const std::string& key) const
 bool SettingsFile::write(const std::string& key, const std::string& value)
 {
     ini_->ini.SetValue("General", key.c_str(), value.c_str());
-    const auto slash = path_.find_last_of('/');
-    if (slash != std::string::npos)
-        ::mkdir(path_.substr(0, slash).c_str(), 0755);  // ~/.config/tarnwick on first use
+    makeFolders(path_.substr(0, path_.find_last_of('/') + 1));  // ~/.config/tarnwick/ on first use
     return ini_->ini.SaveFile(path_.c_str(), false) == SI_OK;
 }
 

@@ -19,7 +19,7 @@ struct DataPaths {
 // Run from a build tree or a portable folder (the language files beside the
 // program): everything beside it. Installed: the language files and help
 // from share/tarnwick beside bin/, the module from lib/tarnwick, the settings
-// under $XDG_CONFIG_HOME (default ~/.config).
+// under $XDG_CONFIG_HOME (~/.config when it is unset or relative).
 DataPaths dataPaths(const std::string& appDir, bool portable, const std::string& configHome, const std::string& home);
 
 // "ChineseGB.ini" for zh_CN and zh_SG, "ChineseBig5.ini" for zh_TW, zh_HK and
@@ -33,8 +33,9 @@ std::vector<std::string> languageFiles(const std::string& dir);
 // Without leading and trailing blanks and control characters.
 std::string trimmedSetting(const std::string& value);
 
-// Tarnwick.ini, section General. A file that cannot be written leaves the
-// value in memory; nothing is reported.
+// Tarnwick.ini, section General. Writing makes the missing folders of its
+// path (mode 0700). A file that cannot be written leaves the value in memory;
+// nothing is reported.
 class SettingsFile {
 public:
     explicit SettingsFile(std::string path);

@@ -3,8 +3,6 @@
 #include <QDialog>
 #include <QLabel>
 
-#include <algorithm>
-
 namespace tw {
 
 void setUpDialog(QDialog& dialog, int clientWidth, int clientHeight, bool closable)
@@ -13,6 +11,9 @@ void setUpDialog(QDialog& dialog, int clientWidth, int clientHeight, bool closab
     if (closable)
         flags |= Qt::WindowCloseButtonHint;
     dialog.setWindowFlags(flags);
+    // Laid out in its owner's face, which the language's font later replaces.
+    if (const QWidget* owner = dialog.parentWidget())
+        dialog.setFont(owner->font());
     dialog.setFixedSize(clientWidth, clientHeight);
     dialog.setModal(true);
 }
@@ -26,12 +27,9 @@ void place(QWidget& widget, int left, int top, int width, int height)
 void placeRow(QLabel& label, QWidget& control, int top, int left, int width, int height)
 {
     constexpr int kLabelLeft = 16;
-    constexpr int kGap = 4;
-    const int labelWidth = label.sizeHint().width();
-    const int labelHeight = label.sizeHint().height();
-    label.setGeometry(kLabelLeft, top + (height - labelHeight) / 2, labelWidth, labelHeight);
-    const int x = std::max(left, kLabelLeft + labelWidth + kGap);
-    control.setGeometry(x, top, width - (x - left), height);
+    const QSize hint = label.sizeHint();
+    label.setGeometry(kLabelLeft, top + (height - hint.height()) / 2, hint.width(), hint.height());
+    control.setGeometry(left, top, width, height);
 }
 
 }  // namespace tw

@@ -5,6 +5,18 @@
 
 namespace tw {
 
+namespace {
+
+// "*.wav;*.mp3" as Qt reads it: "*.wav *.mp3"; "*.*" and nothing are "*".
+QString qtPatterns(QString patterns)
+{
+    patterns.replace(u';', u' ');
+    patterns = patterns.simplified();
+    return patterns.isEmpty() || patterns == u"*.*" ? QStringLiteral("*") : patterns;
+}
+
+}  // namespace
+
 QStringList qtFilters(const std::string& filter)
 {
     const QStringList parts = QString::fromStdString(filter).split(u'|');
@@ -12,12 +24,14 @@ QStringList qtFilters(const std::string& filter)
     if (filter.empty())
         return entries;
     for (qsizetype i = 0; i < parts.size(); i += 2) {
-        QString patterns = i + 1 < parts.size() ? parts[i + 1] : QStringLiteral("*");
-        patterns.replace(u';', u' ');
-        patterns = patterns.simplified();
-        if (patterns.isEmpty() || patterns == u"*.*")
-            patterns = QStringLiteral("*");
-        entries << parts[i] + QStringLiteral(" (") + patterns + u')';
+        const QString patterns = qtPatterns(i + 1 < parts.size() ? parts[i + 1] : QString());
+        const QString& text = parts[i];
+        // "WAV Files(*.wav)" names its patterns already: they stand there once.
+        const qsizetype open = text.lastIndexOf(u'(');
+        if (open >= 0 && text.endsWith(u')') && qtPatterns(text.mid(open + 1, text.size() - open - 2)) == patterns)
+            entries << text.left(open + 1) + patterns + u')';
+        else
+            entries << text + QStringLiteral(" (") + patterns + u')';
     }
     return entries;
 }

@@ -31,7 +31,8 @@ struct FileDialogChoice {
 };
 
 // The filter entries of "Text|pattern|..." in Qt's form, one per entry: the
-// text followed by the patterns in parentheses, blank-separated. A text
+// text followed by the patterns in parentheses, blank-separated; a text that
+// ends in its own patterns ("WAV Files(*.wav)") has them there, once. A text
 // without a pattern (a trailing odd part) gets "*".
 QStringList qtFilters(const std::string& filter);
 // 1-based index of a Qt filter entry among qtFilters(filter); 1 when unknown.

@@ -9,6 +9,7 @@
 
 #include "ui/Captions.h"
 #include "ui/FormStyle.h"
+#include "ui/LabelFit.h"
 #include "ui/ModalResult.h"
 
 namespace tw {
@@ -22,8 +23,19 @@ constexpr auto kHomePage = "Home page:";
 constexpr auto kOk = "OK";
 constexpr auto kIcon = "Tarnwick icon";
 // Follows the language's word for copyright.
-constexpr auto kOwnership = " \u00A9 2026 The Tarnwick developers";
+constexpr auto kSign = "\u00A9";
+constexpr auto kOwnership = "2026 The Tarnwick developers";
 }  // namespace Texts
+
+QString ownershipLine(const QString& copyrightWord)
+{
+    QStringList words{copyrightWord.trimmed()};
+    if (!words.front().contains(QString::fromUtf8(Texts::kSign)))
+        words << QString::fromUtf8(Texts::kSign);
+    words << Texts::kOwnership;
+    words.removeAll(QString());
+    return words.join(u' ');
+}
 
 TAboutForm::TAboutForm(QWidget* parent)
     : QDialog(parent),
@@ -65,7 +77,13 @@ TAboutForm::TAboutForm(QWidget* parent)
     setCaption(*Label2, Texts::kVersion);
     setCaption(*Label3, Texts::kVersionNumber);
     setCaption(*Label4, Texts::kHomePage);
-    Label5->setStyleSheet("color: blue; text-decoration: underline;");
+    // Underlined and blue; face and size follow the window's, as the language sets them.
+    QFont linkFont;
+    linkFont.setUnderline(true);
+    Label5->setFont(linkFont);
+    QPalette linkColour = Label5->palette();
+    linkColour.setColor(QPalette::WindowText, Qt::blue);
+    Label5->setPalette(linkColour);
     Label5->setCursor(Qt::PointingHandCursor);
     Label5->installEventFilter(this);
     setCaption(*ButtonOk, Texts::kOk);
@@ -90,15 +108,18 @@ void TAboutForm::reject()
     done(mrCancel);
 }
 
-void TAboutForm::showEvent(QShowEvent* event)
+void TAboutForm::setVisible(bool visible)
 {
-    // The link shows the address without its scheme, so that it clears the icon.
-    QString shown = homePage;
-    shown.remove(QRegularExpression("^[a-z]+://")).remove(QRegularExpression("/$"));
-    setCaption(*Label5, shown);
-    Label6->setText(copyrightWord + Texts::kOwnership);
-    Label7->setText(reservedText);
-    QDialog::showEvent(event);
+    if (visible) {
+        // The link shows the address without its scheme, so that it clears the icon.
+        QString shown = homePage;
+        shown.remove(QRegularExpression("^[a-z]+://")).remove(QRegularExpression("/$"));
+        setCaption(*Label5, shown);
+        Label6->setText(ownershipLine(copyrightWord));
+        Label7->setText(reservedText);
+        fitLabels(*this);  // before the window is placed over its owner
+    }
+    QDialog::setVisible(visible);
 }
 
 void TAboutForm::Label5Click()

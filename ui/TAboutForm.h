@@ -12,6 +12,10 @@ class QPushButton;
 
 namespace tw {
 
+// The ownership line after the language's word for copyright, which may be
+// the sign itself.
+QString ownershipLine(const QString& copyrightWord);
+
 class TAboutForm final : public QDialog {
     Q_OBJECT
 public:
@@ -40,10 +44,11 @@ public:
     // The link: opens the home page.
     void Label5Click();
     void reject() override;
+    // Composes the ownership lines and the link, and fits the labels to
+    // them, each time the window shows.
+    void setVisible(bool visible) override;
 
 protected:
-    // Composes the ownership lines and the link each time the window shows.
-    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 };
 

@@ -143,10 +143,27 @@ TEST(LanguageFiles, ChoicesAtStart)
     EXPECT_EQ(dataPaths("/opt/tw/", true, "", "/home/u").moduleDir, "/opt/tw/");
     EXPECT_EQ(dataPaths("/usr/bin/", false, "/cfg", "/home/u").settingsFile, "/cfg/tarnwick/Tarnwick.ini");
 
-    // A settings file that cannot be written keeps the value in memory.
-    SettingsFile settings("/nonexistent-dir/for/sure/Tarnwick.ini");
+    // A settings file that cannot be written (its folder would be inside a file) keeps the value in memory.
+    SettingsFile settings(dir + "notes.txt/tarnwick/Tarnwick.ini");
     EXPECT_FALSE(settings.write("Language", "Russian.ini"));
     EXPECT_EQ(settings.read("Language"), "Russian.ini");
+}
+
+TEST(LanguageFiles, TheSettingsFolderIsMadeWithItsWholePath)
+{
+    // A relative $XDG_CONFIG_HOME does not count.
+    EXPECT_EQ(dataPaths("/usr/bin/", false, "cfg", "/home/u").settingsFile, "/home/u/.config/tarnwick/Tarnwick.ini");
+
+    QTemporaryDir scratch;
+    const std::string home = scratch.path().toStdString() + "/home";
+    const std::string path = dataPaths("/usr/bin/", false, "", home).settingsFile;  // no folder of it exists yet
+    EXPECT_TRUE(SettingsFile(path).write("Language", "Russian.ini"));
+    EXPECT_EQ(SettingsFile(path).read("Language"), "Russian.ini");
+    for (const std::string& dir : {home, home + "/.config", home + "/.config/tarnwick"}) {
+        struct stat st {};
+        ASSERT_EQ(::stat(dir.c_str(), &st), 0) << dir;
+        EXPECT_EQ(st.st_mode & 0777, 0700u) << dir;
+    }
 }
 
 }  // namespace

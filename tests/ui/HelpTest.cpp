@@ -12,6 +12,8 @@
 #include <fstream>
 
 #include "MainFormFixture.h"
+#include "i18n/IniText.h"
+#include "i18n/Settings.h"
 #include "ui/TAboutForm.h"
 
 namespace {
@@ -55,6 +57,58 @@ TEST_F(MainFormTest, HelpHomePageUpdateAndAboutOpenTheirAddresses)
     form->MAbout->trigger();
     ASSERT_EQ(opened.size(), 5u);
     EXPECT_EQ(opened[4], opened[2]);
+}
+
+TEST_F(MainFormTest, TheBannerOpensTheHomePageOncePerClickInsideIt)
+{
+    tw::TMainFormOptions options = optionsFor({"tarnwick"});
+    int opened = 0;
+    options.openAddress = [&opened](const QString&) { ++opened; };
+    auto form = std::make_unique<tw::TMainForm>(std::move(options));
+    form->resize(1000, 450);
+    form->show();
+    QWidget* banner = form->CppWebBrowser1;
+    ASSERT_TRUE(banner->isVisible());
+    const QPoint in(10, 10), out(-30, 10);  // out: on the toolbar beside it
+    // The banner has the mouse from a press on it until the release, wherever that is.
+    auto send = [&](QEvent::Type type, QPoint at) {
+        QMouseEvent e(type, at, banner->mapToGlobal(at), Qt::LeftButton,
+                      type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(banner, &e);
+    };
+    using T = QEvent::Type;
+    const struct {
+        const char* what;
+        std::vector<std::pair<T, QPoint>> events;
+        int opens;
+    } cases[] = {
+        {"click", {{T::MouseButtonPress, in}, {T::MouseButtonRelease, in}}, 1},
+        {"double-click",
+         {{T::MouseButtonPress, in}, {T::MouseButtonRelease, in}, {T::MouseButtonDblClick, in},
+          {T::MouseButtonRelease, in}},
+         1},
+        {"dragged off", {{T::MouseButtonPress, in}, {T::MouseButtonRelease, out}}, 0},
+        {"release alone", {{T::MouseButtonRelease, in}}, 0},
+    };
+    for (const auto& c : cases) {
+        opened = 0;
+        for (const auto& [type, at] : c.events)
+            send(type, at);
+        EXPECT_EQ(opened, c.opens) << c.what;
+    }
+}
+
+TEST(About, TheOwnershipLineHasOneCopyrightSignWhateverTheLanguageCallsIt)
+{
+    std::vector<std::string> words{"Copyleft", ""};
+    for (const std::string& file : tw::languageFiles(TARNWICK_LANGUAGE_DIR))
+        words.push_back(tw::IniText::load(TARNWICK_LANGUAGE_DIR + file).read("AboutForm", "Copyright", ""));
+    for (const std::string& word : words) {
+        const QString line = tw::ownershipLine(QString::fromStdString(word));
+        EXPECT_EQ(line.count(QChar(0xA9)), 1) << line.toStdString();
+        EXPECT_TRUE(line.startsWith(QString::fromStdString(word))) << line.toStdString();
+        EXPECT_EQ(line.toStdString(), line.simplified().toStdString());
+    }
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // Languages in the window: the texts and fonts a file gives, the start-up
 // choice and the Language menu with its click.
 #include <QAction>
+#include <QEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QToolButton>
@@ -9,7 +10,10 @@
 #include <fstream>
 
 #include "MainFormFixture.h"
+#include "OpenSupport.h"
 #include "core/StatusText.h"
+#include "i18n/IniText.h"
+#include "ui/TOpenForm.h"
 #include "ui/TVolumeForm.h"
 
 namespace {
@@ -68,6 +72,24 @@ TEST_F(LanguageTest, AFileGivesItsTextsAndFontsAndAMissingKeyAnEmptyText)
     EXPECT_EQ(form->font().pointSize(), 8);
 }
 
+TEST_F(LanguageTest, TheToolbarCaptionsFollowTheLanguageFont)
+{
+    const std::pair<const char*, int> fonts[] = {{"No Such Face", 14}, {"DejaVu Serif", 9}};
+    for (const auto& [face, size] : fonts) {
+        file("Mine.ini", "[LanguageProperty]\nName=Mine\nFontName=" + std::string(face) + "\nFontSize=" +
+                             std::to_string(size) + "\n");
+        std::ofstream(settings()) << "[General]\nLanguage=Mine.ini\n";
+        auto form = start();
+        form->ApplyLanguage();
+        const auto buttons = form->Panel1->findChildren<QToolButton*>();
+        ASSERT_FALSE(buttons.isEmpty());
+        for (const QToolButton* b : buttons) {
+            EXPECT_EQ(b->font().pointSize(), size) << face;
+            EXPECT_EQ(b->font().family().toStdString(), form->font().family().toStdString()) << face;
+        }
+    }
+}
+
 TEST_F(LanguageTest, StartUpChoosesStoresAndBuildsTheMenu)
 {
     for (const char* name : {"b.ini", "A.ini", "c.INI"})
@@ -99,6 +121,51 @@ TEST_F(LanguageTest, ClickingALanguageSelectsTheFirstFileOfThatName)
     EXPECT_EQ(menu(*form), (std::vector<std::string>{"MLanguage0=Twin", "MLanguage1=Twin", "MLanguage2=Zed*"}));
     EXPECT_EQ(form->languageFile, "One.ini");
     EXPECT_EQ(form->MOpen->text(), "First");
+}
+
+// Swallows the window's activations, as where the window system never gives
+// them (a bare X server, focus-stealing prevention).
+struct NoActivation final : QObject {
+    bool eventFilter(QObject*, QEvent* e) override
+    {
+        return e->type() == QEvent::ActivationChange || e->type() == QEvent::WindowActivate;
+    }
+};
+
+// Records the texts a window shows as it comes up.
+struct TextsOnShow final : QObject {
+    bool eventFilter(QObject* watched, QEvent* e) override
+    {
+        if (e->type() == QEvent::Show) {
+            const auto& open = static_cast<const tw::TOpenForm&>(*watched);
+            texts = {open.windowTitle().toStdString(), open.Label1->text().toStdString()};
+        }
+        return false;
+    }
+    std::vector<std::string> texts;
+};
+
+TEST_F(LanguageTest, TheLanguageIsOnWhenTheWindowFirstShowsWithoutBeingActivated)
+{
+    const std::string source = scratch.path().toStdString() + "/a.wav";
+    twtest::writeBytes(source, twtest::wav16(44100, 2, 20000));
+    tw::TMainFormOptions options = optionsFor({"tarnwick", source});
+    options.locale = "ru_RU";
+    auto form = std::make_unique<tw::TMainForm>(std::move(options));
+    NoActivation noActivation;
+    TextsOnShow openForm;
+    form->installEventFilter(&noActivation);
+    form->OpenForm->installEventFilter(&openForm);
+    form->show();  // opens the file named on the command line
+
+    const auto russian = tw::IniText::load(std::string(TARNWICK_LANGUAGE_DIR) + "Russian.ini");
+    const auto text = [&](const char* section, const char* key) { return russian.read(section, key, ""); };
+    EXPECT_EQ(form->MOpen->text().toStdString(), text("Menu", "Open"));
+    EXPECT_EQ(form->helpFile, text("LanguageProperty", "HelpFile"));
+    EXPECT_EQ(openForm.texts, (std::vector<std::string>{text("OpenForm", "Caption"), text("OpenForm", "Decoding")}));
+    ASSERT_EQ(form->playState, tw::kStopped);
+    EXPECT_NE(form->StatusPanels[0]->text().toStdString().find(text("StatusBar", "Stereo")), std::string::npos)
+        << form->StatusPanels[0]->text().toStdString();
 }
 
 }  // namespace

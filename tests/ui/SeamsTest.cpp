@@ -39,9 +39,10 @@ void onModal(Fn fn)
 TEST(FileFilter, ConvertedEntryByEntry)
 {
     const QStringList filters = tw::qtFilters(kFilter);
-    EXPECT_EQ(filters, (QStringList{"All Support Files(*.wav;*.mp3;*.wma) (*.wav *.mp3 *.wma)",
-                                    "WAV Files(*.wav) (*.wav)", "MP3 Files(*.mp3) (*.mp3)",
-                                    "WMA Files(*.wma) (*.wma)", "All Files(*.*) (*)"}));
+    // A text that already ends in its patterns gets them once, in Qt's form.
+    EXPECT_EQ(filters, (QStringList{"All Support Files(*.wav *.mp3 *.wma)", "WAV Files(*.wav)", "MP3 Files(*.mp3)",
+                                    "WMA Files(*.wma)", "All Files(*)"}));
+    EXPECT_EQ(tw::qtFilters("Sounds|*.wav|Old (*.aif)|*.wav"), (QStringList{"Sounds (*.wav)", "Old (*.aif) (*.wav)"}));
     EXPECT_EQ(tw::filterIndexOf(kFilter, filters[0]), 1);
     EXPECT_EQ(tw::filterIndexOf(kFilter, filters[2]), 3);
     EXPECT_EQ(tw::filterIndexOf(kFilter, filters[4]), 5);
