@@ -63,7 +63,7 @@ EditResult runEditBody(DocumentState& doc, const EditPass& pass, Progress& progr
             return EditResult::NotOpened;
         }
     }
-    const bool moves = pass.footprint == Footprint::RemovesRange || pass.footprint == Footprint::KeepsRange;
+    const bool moves = pass.footprint != Footprint::Unchanged && pass.footprint != Footprint::InPlace;
     const EditRange range = moves ? wholeBlocks(doc, editRange(doc)) : editRange(doc);
     if (journal) {
         switch (journal->keep(work, doc, pass, range, progress)) {

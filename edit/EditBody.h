@@ -39,6 +39,7 @@ enum class Footprint {
     InPlace,       // the bytes of the range, rewritten in place
     RemovesRange,  // the range goes and what follows moves down
     KeepsRange,    // only the range stays, moved to the start of the data
+    Inserts,       // new bytes go in at a place and what follows moves up
 };
 
 // Pass 1 of an edit: reads and writes the open work file, moves bar 0 and
@@ -48,7 +49,10 @@ enum class Footprint {
 struct EditPass {
     Footprint footprint = Footprint::InPlace;
     std::function<bool(File& work, DocumentState& doc, const EditRange& range, Progress& progress)> run;
-    void (*markersAfter)(DocumentState& doc) = nullptr;
+    std::function<void(DocumentState& doc)> markersAfter = nullptr;
+    // Inserts: the file offset where insertBytes new bytes go.
+    std::uint32_t insertAt = 0;
+    std::uint64_t insertBytes = 0;
 };
 
 enum class EditResult {
@@ -57,6 +61,7 @@ enum class EditResult {
     WriteFailed,    // "Cannot write the temporary file.": the edit stopped part way
     Declined,       // no room for Undo, and the user kept the document as it is
     JournalFailed,  // the undo journal could not be written: nothing changed
+    Refused,        // the edit said why it could not be made: nothing changed
 };
 
 inline constexpr const char* kMsgCannotWriteTemp = "Cannot write the temporary file.";

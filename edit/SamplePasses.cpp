@@ -78,4 +78,13 @@ EditPass volumePass(float gain, bool mute)
             }};
 }
 
+EditPass normalizePass(double gain)
+{
+    return {Footprint::InPlace, [gain](File& work, DocumentState& doc, const EditRange& range, Progress& progress) {
+                return changeSamples(work, doc, range, progress, [gain](int value, std::uint32_t) {
+                    return static_cast<int>(std::trunc(static_cast<double>(value) * gain));
+                });
+            }};
+}
+
 }  // namespace tw

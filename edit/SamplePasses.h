@@ -1,4 +1,5 @@
-// The passes that change samples in place: Fade In, Fade Out and Volume.
+// The passes that change samples in place: Fade In, Fade Out, Volume and
+// Normalize.
 // All sample arithmetic is 32-bit integer arithmetic, except Volume's
 // product, which is exact in floating point for its seven factors.
 #pragma once
@@ -17,5 +18,9 @@ float volumeGain(int position);
 // Scales the range by gain, or silences it when mute is set; 1 without
 // mute changes no byte (but is still an edit).
 EditPass volumePass(float gain, bool mute);
+
+// Scales the range by gain, truncating toward zero (Normalize: the gain that
+// takes the range's peak to the chosen level).
+EditPass normalizePass(double gain);
 
 }  // namespace tw

@@ -102,6 +102,12 @@ void UndoJournal::plan(Step& step, const DocumentState& doc, const EditRange& ra
                         {range.end, restFrom(range.end)}};
         step.shift = {range.start, doc.dataOffset, range.bytes()};
         break;
+    case Footprint::Inserts:
+        // The header's size fields change, and what stood behind the data goes.
+        step.regions = {{0, doc.dataOffset}, {doc.dataEnd, restFrom(doc.dataEnd)}};
+        step.shift = {step.pass.insertAt, step.pass.insertAt + step.pass.insertBytes,
+                      doc.dataEnd - std::uint64_t{step.pass.insertAt}};
+        break;
     }
 }
 
@@ -184,13 +190,19 @@ bool UndoJournal::undo(File& work, DocumentState& doc, Progress& progress)
         (void)::ftruncate(work.fd(), static_cast<off_t>(size));
         return false;
     }
-    bool ok = size <= step.fileSize || ::ftruncate(work.fd(), static_cast<off_t>(step.fileSize)) == 0;
+    // Bytes a step moved down go back up, bytes it moved up come back down;
+    // a file that grew is cut back only once they have.
+    bool ok = true;
     std::uint64_t done = 0;
-    if (ok && step.shift.count > 0) {
-        ok = moveUp(work, step.shift.to, step.shift.from, step.shift.count, progress);
+    if (step.shift.count > 0) {
+        ok = step.shift.to < step.shift.from
+                 ? moveUp(work, step.shift.to, step.shift.from, step.shift.count, progress)
+                 : moveDown(work, static_cast<std::uint32_t>(step.shift.to), static_cast<std::uint32_t>(step.shift.from),
+                            static_cast<std::uint32_t>(step.shift.count), progress);
         done = step.shift.count;
         progress.setBar(0, static_cast<int>(static_cast<double>(done) * 100.0 / static_cast<double>(total)));
     }
+    ok = ok && (size <= step.fileSize || ::ftruncate(work.fd(), static_cast<off_t>(step.fileSize)) == 0);
     std::uint64_t at = 0;
     for (const Region& r : step.regions) {
         if (!ok)

@@ -22,7 +22,7 @@ protected:
     // of the source say, as a streaming writer or a cut-off download leaves it.
     void open(std::uint32_t channels, std::uint32_t bits, const std::vector<int>& values, std::uint32_t zoom,
               std::uint32_t selStart, std::uint32_t selFinish, const Bytes& trailer = {},
-              std::optional<std::uint32_t> claimed = {})
+              std::optional<std::uint32_t> claimed = {}, std::uint32_t rate = 8000)
     {
         ASSERT_EQ(::mkdir(dir.file("temp").c_str(), 0755) == 0 || errno == EEXIST, true);
         doc = DocumentState{};
@@ -31,7 +31,7 @@ protected:
         Bytes data;
         for (int v : values)
             bits == 8 ? data.push_back(static_cast<std::uint8_t>(v)) : put16(data, static_cast<std::uint16_t>(v));
-        Bytes file = simpleWave(channels, 8000, bits, data);
+        Bytes file = simpleWave(channels, rate, bits, data);
         file.insert(file.end(), trailer.begin(), trailer.end());
         if (claimed) {
             std::memcpy(&file[40], &*claimed, 4);

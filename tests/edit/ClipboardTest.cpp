@@ -1,0 +1,178 @@
+// Copy, Cut, Paste and Normalize on real work files, sample for sample, and
+// each undone and redone byte for byte.
+#include <cmath>
+#include <cstdio>
+
+#include "tests/edit/EditFixture.h"
+#include "edit/Clipboard.h"
+#include "edit/NormalizePass.h"
+#include "edit/PastePass.h"
+#include "edit/UndoBody.h"
+
+namespace tw::test {
+namespace {
+
+class ClipboardTest : public EditTest {
+protected:
+    void SetUp() override
+    {
+        ASSERT_EQ(::mkdir(dir.file("temp").c_str(), 0755), 0);
+        clipboard.setFolder(dir.file("temp/"));
+        journal.reset(dir.file("temp/"));
+    }
+    // The document's samples, as values, from its work file.
+    static std::vector<int> values(const std::string& path, std::uint32_t bits)
+    {
+        const Bytes b = readFile(path);
+        std::vector<int> out;
+        for (std::size_t at = 44; at + bits / 8 <= b.size(); at += bits / 8)
+            out.push_back(bits == 8 ? b[at] : static_cast<std::int16_t>(le16At(b, at)));
+        return out;
+    }
+    // ffmpeg's libswresample at its defaults: the sound of path at rate, as
+    // 16-bit values.
+    static std::vector<int> resampled(const std::string& path, std::uint32_t rate)
+    {
+        std::vector<int> out;
+        const std::string cmd = "ffmpeg -v error -i '" + path + "' -ar " + std::to_string(rate) + " -f s16le -";
+        if (FILE* p = ::popen(cmd.c_str(), "r")) {
+            std::int16_t v;
+            while (std::fread(&v, 2, 1, p) == 1)
+                out.push_back(v);
+            ::pclose(p);
+        }
+        return out;
+    }
+
+    Clipboard clipboard;
+    UndoJournal journal;
+};
+
+std::vector<int> wave(std::size_t count, int step, int range)
+{
+    std::vector<int> v;
+    for (std::size_t i = 0; i < count; ++i)
+        v.push_back(static_cast<int>(i * step % (2 * range)) - range);
+    return v;
+}
+
+TEST_F(ClipboardTest, CutPasteAndNormalizeGiveTheirSamplesAndUndoAndRedoExactly)
+{
+    enum Kind { Cut, Paste, Normalize };
+    const struct {
+        const char* what;
+        Kind kind;
+        std::uint32_t fromChannels, fromBits, fromRate;  // the clipboard's document
+        std::uint32_t channels, bits, rate;              // the edited document
+        double level = -1;
+    } cases[] = {
+        {"cut", Cut, 2, 16, 8000, 2, 16, 8000},
+        {"paste, same format", Paste, 2, 16, 8000, 2, 16, 8000},
+        {"paste, other rate", Paste, 2, 16, 8000, 2, 16, 11025},
+        {"paste, mono into stereo", Paste, 1, 16, 8000, 2, 16, 8000},
+        {"paste, stereo into mono", Paste, 2, 16, 8000, 1, 16, 8000},
+        {"paste, 16 into 8 bits", Paste, 1, 16, 8000, 1, 8, 8000},
+        {"normalize 16-bit stereo to -1 dB", Normalize, 0, 0, 0, 2, 16, 8000, -1},
+        {"normalize 8-bit mono to -3 dB", Normalize, 0, 0, 0, 1, 8, 8000, -3},
+    };
+    for (const auto& c : cases) {
+        // The clipboard: columns 1 and 2 (2000 frames) of a document of its own.
+        std::vector<int> clip;
+        if (c.kind == Paste) {
+            const auto source = wave(c.fromChannels * 5000, 37, 9000);
+            open(c.fromChannels, c.fromBits, source, 1000, 1, 3, {}, {}, c.fromRate);
+            ASSERT_TRUE(clipboard.copy(doc, progress)) << c.what;
+            clip.assign(source.begin() + c.fromChannels * 1000, source.begin() + c.fromChannels * 3000);
+            EXPECT_EQ(values(clipboard.sound()->path, c.fromBits), clip) << c.what;
+        }
+        const auto before = c.bits == 8 ? wave(c.channels * 6000, 7, 100) : wave(c.channels * 6000, 41, 12000);
+        std::vector<int> inBytes = before;
+        if (c.bits == 8)
+            for (int& v : inBytes)
+                v += 128;
+        open(c.channels, c.bits, inBytes, 1000, 2, 4, {}, {}, c.rate);
+        journal.reset(dir.file("temp/"));
+        const Bytes fileBefore = readFile(doc.workPath);
+        const auto selection = std::pair(doc.selStart, doc.selFinish);
+
+        EditResult result = EditResult::NotOpened;
+        std::vector<int> want;  // the document's values afterwards
+        const std::size_t from = c.channels * 2000, to = c.channels * 4000;
+        if (c.kind == Cut) {
+            result = runCutBody(doc, clipboard, progress, messages, &journal);
+            EXPECT_EQ(values(clipboard.sound()->path, c.bits),
+                      std::vector<int>(inBytes.begin() + from, inBytes.begin() + to));
+            want.assign(inBytes.begin(), inBytes.begin() + from);
+            want.insert(want.end(), inBytes.begin() + to, inBytes.end());
+        } else if (c.kind == Paste) {
+            result = runPasteBody(doc, clipboard, 2, progress, messages, &journal);
+            std::vector<int> pasted;
+            if (c.fromRate != c.rate) {
+                pasted = resampled(clipboard.sound()->path, c.rate);
+            } else {
+                for (std::size_t f = 0; f < clip.size() / c.fromChannels; ++f) {
+                    const int l = clip[f * c.fromChannels], r = clip[f * c.fromChannels + c.fromChannels - 1];
+                    if (c.channels == 2 && c.fromChannels == 1)
+                        pasted.insert(pasted.end(), {l, l});
+                    else if (c.channels == 1 && c.fromChannels == 2)
+                        pasted.push_back((l + r + 1) >> 1);  // the mean, to nearest, halves up
+                    else if (c.bits == 8)
+                        pasted.push_back((l >> 8) + 128);
+                    else
+                        pasted.insert(pasted.end(), clip.begin() + f * c.fromChannels,
+                                      clip.begin() + (f + 1) * c.fromChannels);
+                }
+            }
+            want.assign(inBytes.begin(), inBytes.begin() + from);
+            want.insert(want.end(), pasted.begin(), pasted.end());
+            want.insert(want.end(), inBytes.begin() + from, inBytes.end());
+            // The pasted sound becomes the selection.
+            EXPECT_EQ(doc.selStart, 2u) << c.what;
+            EXPECT_EQ(doc.selFinish, 2 + (pasted.size() / c.channels + 999) / 1000) << c.what;
+        } else {
+            result = runNormalizeBody(doc, c.level, progress, messages, &journal);
+            int peak = 0;
+            for (std::size_t i = from; i < to; ++i)
+                peak = std::max(peak, std::abs(before[i]));
+            const double full = c.bits == 8 ? 127 : 32767;
+            const double gain = full * std::pow(10.0, c.level / 20) / peak;
+            want = inBytes;
+            for (std::size_t i = from; i < to; ++i) {
+                const int v = static_cast<int>(std::trunc(before[i] * gain));
+                want[i] = c.bits == 8 ? std::clamp(v, -128, 127) + 128 : std::clamp(v, -32767, 32767);
+            }
+        }
+        ASSERT_EQ(result, EditResult::Done) << c.what;
+        const auto after = values(doc.workPath, c.bits);
+        ASSERT_EQ(after.size(), want.size()) << c.what;
+        for (std::size_t i = 0; i < want.size(); ++i)
+            ASSERT_EQ(after[i], want[i]) << c.what << " at " << i;
+
+        const Bytes fileAfter = readFile(doc.workPath);
+        ASSERT_TRUE(runUndoBody(doc, journal, progress, messages)) << c.what;
+        EXPECT_TRUE(readFile(doc.workPath) == fileBefore) << c.what;
+        EXPECT_EQ(std::pair(doc.selStart, doc.selFinish), selection) << c.what;
+        ASSERT_EQ(runRedoBody(doc, journal, progress, messages), EditResult::Done) << c.what;
+        EXPECT_TRUE(readFile(doc.workPath) == fileAfter) << c.what;
+    }
+    EXPECT_TRUE(messages.texts.empty()) << messages.texts[0];
+}
+
+TEST_F(ClipboardTest, NothingChangesWhereThereIsNothingToDoOrNoRoom)
+{
+    open(1, 16, std::vector<int>(4000, 0), 1000, 0, 2);
+    const Bytes before = readFile(doc.workPath);
+    EXPECT_EQ(runNormalizeBody(doc, -1, progress, messages, &journal), EditResult::Refused);
+    EXPECT_EQ(messages.texts, std::vector<std::string>{kMsgSilentRange});
+    // A paste that would take the work file past 4 GiB.
+    ASSERT_TRUE(clipboard.copy(doc, progress));
+    DocumentState huge = doc;
+    huge.dataEnd = 0xFFFFFF00u;
+    EXPECT_EQ(runPasteBody(huge, clipboard, 0, progress, messages, &journal), EditResult::Refused);
+    EXPECT_EQ(messages.texts.back(), kMsgPasteTooLong);
+    EXPECT_TRUE(readFile(doc.workPath) == before);
+    EXPECT_FALSE(journal.canUndo());
+}
+
+}  // namespace
+}  // namespace tw::test
