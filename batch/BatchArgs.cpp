@@ -1,5 +1,6 @@
 #include "batch/BatchArgs.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdlib>
 
@@ -14,6 +15,9 @@ const char* const kUsage =
     "  --zoom N             frames per column: 1000, 2000, 4000, 6000, 8000 or 10000 (default 10000)\n"
     "  --delete  --cut-out  --fade-in  --fade-out\n"
     "  --volume V           25, 50, 75, 100, 150, 200, 250 or mute\n"
+    "  --normalize DB       the range's peak to 0, -0.1, -0.5, -1, -3 or -6 dB\n"
+    "  --copy  --cut        the range to the clipboard (--cut then deletes it)\n"
+    "  --paste AT           the clipboard in at the column of the time AT (or 'end')\n"
     "Without --select the whole sound is selected, as Select All does.\n"
     "Exit status: 0 done, 1 a step failed, 2 bad arguments, 128 + N when stopped by signal N.\n";
 
@@ -135,6 +139,25 @@ std::variant<Arguments, std::string> parseArguments(const std::vector<std::strin
                 }
             if (!found)
                 return std::string("--volume takes 25, 50, 75, 100, 150, 200, 250 or mute");
+        } else if (arg == "--copy") {
+            a.steps.emplace_back(Clip::Copy);
+        } else if (arg == "--cut") {
+            a.steps.emplace_back(Clip::Cut);
+        } else if (arg == "--paste") {
+            const auto v = value("AT");
+            const auto at = v ? parseTime(*v, true) : std::nullopt;
+            if (!at)
+                return std::string("--paste needs a time");
+            a.steps.emplace_back(Paste{*at});
+        } else if (arg == "--normalize") {
+            const auto v = value("DB");
+            const std::pair<const char*, double> levels[] = {{"0", 0.0},   {"-0.1", -0.1}, {"-0.5", -0.5},
+                                                            {"-1", -1.0}, {"-3", -3.0},   {"-6", -6.0}};
+            const auto level = std::find_if(std::begin(levels), std::end(levels),
+                                            [&v](const auto& l) { return v && *v == l.first; });
+            if (level == std::end(levels))
+                return std::string("--normalize takes 0, -0.1, -0.5, -1, -3 or -6");
+            a.steps.emplace_back(Normalize{level->second});
         } else if (arg == "--save") {
             const auto v = value("OUT");
             if (!v || v->empty())

@@ -30,7 +30,14 @@ struct Volume {
     int position;  // in the window's list: 0 for 250 % ... 6 for 25 %
     bool mute;
 };
-using Step = std::variant<Select, Zoom, Edit, Volume>;
+enum class Clip { Copy, Cut };
+struct Paste {
+    Time at;  // the start of its column; "end" for the end of the sound
+};
+struct Normalize {
+    double level;  // dB: 0, -0.1, -0.5, -1, -3 or -6
+};
+using Step = std::variant<Select, Zoom, Edit, Volume, Clip, Paste, Normalize>;
 
 struct Arguments {
     std::string in;

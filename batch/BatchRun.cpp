@@ -13,8 +13,11 @@
 #include "document/OpenBody.h"
 #include "document/ReloadBody.h"
 #include "document/SourceKind.h"
+#include "edit/Clipboard.h"
 #include "edit/CutOutPass.h"
 #include "edit/DeletePass.h"
+#include "edit/NormalizePass.h"
+#include "edit/PastePass.h"
 #include "edit/SamplePasses.h"
 #include "export/ExportBody.h"
 #include "export/WavToMp3.h"
@@ -81,13 +84,15 @@ std::string wmaModule(const std::string& programDir)
     return ::stat(beside.c_str(), &st) == 0 ? beside : programDir + "../lib/tarnwick/" + kWmaModule;
 }
 
+bool edited(EditResult result)
+{
+    return result == EditResult::Done;
+}
+
 bool edit(DocumentState& doc, const EditPass& pass, TerminalProgress& progress, Messenger& messages)
 {
     progress.stage("Editing");
-    if (runEditBody(doc, pass, progress, messages) != EditResult::Done)
-        return false;
-    doc.modified = true;
-    return true;
+    return edited(runEditBody(doc, pass, progress, messages));
 }
 
 }  // namespace
@@ -130,6 +135,7 @@ int run(const Arguments& a, const std::string& programDir)
         messages.inform(openCutMessage(cut.keptSeconds));
     doc.zoom = kStartZoom;
     selectWhole(doc);
+    Clipboard clipboard(doc.tempDir);
 
     for (const Step& step : a.steps) {
         bool ok = true;
@@ -158,6 +164,29 @@ int run(const Arguments& a, const std::string& programDir)
             }
         } else if (const auto* v = std::get_if<Volume>(&step)) {
             ok = edit(doc, volumePass(volumeGain(v->position), v->mute), progress, messages);
+        } else if (const auto* c = std::get_if<Clip>(&step)) {
+            progress.stage(*c == Clip::Copy ? "Copying" : "Cutting");
+            if (*c == Clip::Copy) {
+                ok = clipboard.copy(doc, progress);
+                if (!ok)
+                    messages.inform(kMsgCannotWriteTemp);
+            } else {
+                ok = edited(runCutBody(doc, clipboard, progress, messages));
+            }
+        } else if (const auto* p = std::get_if<Paste>(&step)) {
+            progress.stage("Pasting");
+            const std::uint64_t column = p->at.kind == Time::Kind::End ? doc.columnCount
+                                                                        : p->at.frameAt(doc.sampleRate) / doc.zoom;
+            ok = clipboard.holdsSound();
+            if (!ok)
+                messages.inform("The clipboard holds no sound.");
+            else
+                ok = edited(runPasteBody(doc, clipboard, static_cast<std::uint32_t>(std::min<std::uint64_t>(
+                                                             column, doc.columnCount)),
+                                         progress, messages));
+        } else if (const auto* n = std::get_if<Normalize>(&step)) {
+            progress.stage("Editing");
+            ok = edited(runNormalizeBody(doc, n->level, progress, messages));
         }
         progress.finishLine();
         if (ended())

@@ -12,10 +12,12 @@
 #include <vector>
 
 #include "document/SourceKind.h"
+#include "document/WaveHeader.h"
 #include "export/ChunkEncoder.h"
 #include "export/WavToMp3.h"
 #include "export/WavToWma.h"
 #include "wav/File.h"
+#include "wav/LittleEndian.h"
 
 namespace tw {
 
@@ -173,7 +175,10 @@ ExportResult exportEncoded(DocumentState& doc, const std::string& target, bool m
     return ExportResult::StepFailed;
 }
 
-ExportResult exportWave(const DocumentState& doc, const std::string& target, Progress& progress, Messenger& messages)
+// The work file as it is, or (part) a header of its format and the bytes of
+// doc's data only.
+ExportResult exportWave(const DocumentState& doc, const std::string& target, Progress& progress, Messenger& messages,
+                        bool part = false)
 {
     File work = File::openRead(doc.workPath);
     if (!work)
@@ -185,11 +190,20 @@ ExportResult exportWave(const DocumentState& doc, const std::string& target, Pro
         messages.inform(kMsgCannotCreateFile);
         return ExportResult::NotStarted;
     }
-    const std::uint64_t size = work.size();
+    const std::uint64_t from = part ? doc.dataOffset : 0;
+    const std::uint64_t size = part ? doc.dataLength : work.size();
+    const std::uint64_t to = part ? kWaveHeaderSize : 0;
     bool written = true;
+    if (part) {
+        auto header = makeWaveHeader(doc.sampleRate, doc.channels, doc.bitsPerSample);
+        putLe16(&header[22], static_cast<std::uint16_t>(doc.channels));
+        putLe32(&header[4], static_cast<std::uint32_t>(kWaveHeaderSize - 8 + size));
+        putLe32(&header[40], static_cast<std::uint32_t>(size));
+        written = out.write(header.data(), header.size());
+    }
     for (std::uint64_t copied = 0; written && copied < size;) {
         const std::uint64_t n = std::min<std::uint64_t>(kCopyBlock, size - copied);
-        written = copyAt(work, copied, out, copied, n);
+        written = copyAt(work, from + copied, out, to + copied, n);
         copied += n;
         progress.setBar(0, static_cast<int>(static_cast<double>(copied) * 100.0 / static_cast<double>(size)));
         progress.pump();
@@ -229,19 +243,49 @@ bool replaceTarget(const std::string& temp, const std::string& target)
     return true;
 }
 
+namespace {
+
+// A folder can never be replaced by the output: said before any work.
+bool targetIsFolder(const std::string& target, Messenger& messages)
+{
+    struct stat st {};
+    if (::stat(destinationOf(target).c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+        return false;
+    messages.inform(kMsgCannotCreateFile);
+    return true;
+}
+
+bool encoded(SourceKind kind)
+{
+    return kind == SourceKind::Mp3 || kind == SourceKind::Wma;
+}
+
+}  // namespace
+
 ExportResult runExportBody(DocumentState& doc, const std::string& target, Progress& progress, Messenger& messages,
                            const ExportLibraries& libraries)
 {
-    // A folder can never be replaced by the output: say so before any work.
-    struct stat st {};
-    if (::stat(destinationOf(target).c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
-        messages.inform(kMsgCannotCreateFile);
+    if (targetIsFolder(target, messages))
         return ExportResult::NotStarted;
-    }
     const SourceKind kind = sourceKindOf(target);
-    if (kind == SourceKind::Mp3 || kind == SourceKind::Wma)
+    if (encoded(kind))
         return exportEncoded(doc, target, kind == SourceKind::Mp3, progress, messages, libraries);
     return exportWave(doc, target, progress, messages);
+}
+
+ExportResult runExportPart(const DocumentState& doc, std::uint32_t start, std::uint32_t count,
+                           const std::string& target, Progress& progress, Messenger& messages,
+                           const ExportLibraries& libraries)
+{
+    if (targetIsFolder(target, messages))
+        return ExportResult::NotStarted;
+    DocumentState part = doc;
+    part.dataOffset = start;
+    part.dataLength = count;
+    const SourceKind kind = sourceKindOf(target);
+    if (encoded(kind))
+        return exportEncoded(part, target, kind == SourceKind::Mp3, progress, messages, libraries);
+    return exportWave(part, target, progress, messages, true);
 }
 
 }  // namespace tw

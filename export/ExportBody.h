@@ -37,4 +37,11 @@ bool replaceTarget(const std::string& temp, const std::string& target);
 ExportResult runExportBody(DocumentState& doc, const std::string& target, Progress& progress, Messenger& messages,
                            const ExportLibraries& libraries);
 
+// The same for count bytes of sound at file offset start only (Save Selection
+// As): a WAV target gets a header of the document's format and those bytes.
+// The document is left as it is, its bitrate too.
+ExportResult runExportPart(const DocumentState& doc, std::uint32_t start, std::uint32_t count,
+                           const std::string& target, Progress& progress, Messenger& messages,
+                           const ExportLibraries& libraries);
+
 }  // namespace tw

@@ -37,19 +37,23 @@ TEST(BatchArgs, TimesAndSteps)
     EXPECT_EQ(parseTime("end", true)->kind, Time::Kind::End);
 
     const auto good = parseArguments({"in.wav", "--zoom", "1000", "--select", "1", "end", "--volume", "mute",
-                                      "--fade-out", "--save", "out.mp3", "--bitrate", "96"});
+                                      "--fade-out", "--cut", "--paste", "end", "--normalize", "-0.5", "--save",
+                                      "out.mp3", "--bitrate", "96"});
     ASSERT_TRUE(std::holds_alternative<Arguments>(good));
     const auto& a = std::get<Arguments>(good);
     EXPECT_EQ(a.in, "in.wav");
     EXPECT_EQ(a.out, "out.mp3");
-    EXPECT_EQ(a.steps.size(), 4u);
+    EXPECT_EQ(a.steps.size(), 7u);
     EXPECT_TRUE(std::get<Volume>(a.steps[2]).mute);
+    EXPECT_EQ(std::get<Paste>(a.steps[5]).at.kind, Time::Kind::End);
+    EXPECT_EQ(std::get<Normalize>(a.steps[6]).level, -0.5);
     EXPECT_EQ(a.bitrate, 96u);
     for (const std::vector<std::string>& bad :
          {std::vector<std::string>{"in.wav"}, {"in.wav", "--save"}, {"in.wav", "--twirl", "--save", "o.wav"},
           {"in.wav", "--zoom", "3000", "--save", "o.wav"}, {"in.wav", "--volume", "60", "--save", "o.wav"},
           {"in.wav", "--select", "end", "5", "--save", "o.wav"}, {"a.wav", "b.wav", "--save", "o.wav"},
-          {"in.wav", "--bitrate", "0", "--save", "o.wav"}})
+          {"in.wav", "--bitrate", "0", "--save", "o.wav"}, {"in.wav", "--normalize", "-2", "--save", "o.wav"},
+          {"in.wav", "--save", "o.wav", "--paste"}})
         EXPECT_TRUE(std::holds_alternative<std::string>(parseArguments(bad))) << bad.size();
 }
 
