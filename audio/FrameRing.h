@@ -1,6 +1,7 @@
 // Single-producer single-consumer ring of stereo float frames. The producer
 // and the consumer may run on different threads without locks; reset() only
-// while neither runs.
+// while neither runs. Consumed frames keep their room until the consumer
+// releases them, so it can step back over frames that were never heard.
 #pragma once
 
 #include <algorithm>
@@ -15,14 +16,17 @@ public:
     explicit FrameRing(std::size_t frames) : samples_(frames * 2), capacity_(frames) {}
 
     std::size_t capacity() const { return capacity_; }
-    std::size_t writable() const { return capacity_ - std::size_t(written_.load() - read_.load()); }
-    std::size_t readable() const { return std::size_t(written_.load(std::memory_order_acquire) - read_.load()); }
+    std::size_t writable() const { return capacity_ - std::size_t(written_.load() - released_.load()); }
+    std::size_t readable() const
+    {
+        return std::size_t(written_.load(std::memory_order_acquire) - read_.load(std::memory_order_relaxed));
+    }
 
     // Producer: copies up to n frames; returns the count.
     std::size_t write(const float* frames, std::size_t n)
     {
         const std::uint64_t w = written_.load(std::memory_order_relaxed);
-        n = std::min(n, capacity_ - std::size_t(w - read_.load(std::memory_order_acquire)));
+        n = std::min(n, capacity_ - std::size_t(w - released_.load(std::memory_order_acquire)));
         for (std::size_t i = 0; i < n; ++i) {
             const std::size_t at = std::size_t((w + i) % capacity_) * 2;
             samples_[at] = frames[2 * i];
@@ -37,11 +41,24 @@ public:
     {
         return &samples_[std::size_t((read_.load(std::memory_order_relaxed) + i) % capacity_) * 2];
     }
-    void consume(std::size_t n) { read_.store(read_.load(std::memory_order_relaxed) + n, std::memory_order_release); }
+    // Consumer: moves the read position on; the frames stay until release().
+    void consume(std::size_t n) { read_.store(read_.load(std::memory_order_relaxed) + n, std::memory_order_relaxed); }
+    // Consumer: steps the read position back over up to n consumed frames
+    // that are not released yet; returns the count.
+    std::size_t unconsume(std::size_t n)
+    {
+        const std::uint64_t r = read_.load(std::memory_order_relaxed);
+        n = std::min(n, std::size_t(r - released_.load(std::memory_order_relaxed)));
+        read_.store(r - n, std::memory_order_relaxed);
+        return n;
+    }
+    // Consumer: the producer may write over everything consumed so far.
+    void release() { released_.store(read_.load(std::memory_order_relaxed), std::memory_order_release); }
 
     void reset()
     {
         read_.store(0);
+        released_.store(0);
         written_.store(0);
     }
 
@@ -49,7 +66,8 @@ private:
     std::vector<float> samples_;
     std::size_t capacity_;
     std::atomic<std::uint64_t> written_{0};
-    std::atomic<std::uint64_t> read_{0};
+    std::atomic<std::uint64_t> read_{0};      // the consumer's own
+    std::atomic<std::uint64_t> released_{0};  // up to here the producer may write over
 };
 
 }  // namespace tw::audio

@@ -37,16 +37,18 @@ void Mixer::waitForRenderPass() const
         std::this_thread::sleep_for(std::chrono::microseconds(200));
 }
 
-void Mixer::render(float* out, int frames) noexcept
+void Mixer::render(float* out, int frames, bool previousLost) noexcept
 {
     passes_.fetch_add(1);
     std::fill(out, out + std::size_t(frames) * 2, 0.0f);
-    const std::int64_t end = rendered_.load(std::memory_order_relaxed) + frames;
+    const std::int64_t start = rendered_.load(std::memory_order_relaxed) - (previousLost ? lastFrames_ : 0);
+    const std::int64_t end = start + frames;
     for (auto& slot : inputs_) {
         if (MixerInput* input = slot.load())
-            input->render(out, frames, end);
+            input->render(out, frames, end, previousLost);
     }
     rendered_.store(end);
+    lastFrames_ = frames;
     passes_.fetch_add(1);
 }
 

@@ -12,8 +12,9 @@ namespace tw::audio {
 class MixerInput {
 public:
     // Adds frames of interleaved stereo float into out. deviceFrameEnd is the
-    // device's frame count once this buffer is rendered.
-    virtual void render(float* out, int frames, std::int64_t deviceFrameEnd) noexcept = 0;
+    // device's frame count once this buffer is rendered. previousLost: the
+    // device never played the previous buffer; this one takes its place.
+    virtual void render(float* out, int frames, std::int64_t deviceFrameEnd, bool previousLost) noexcept = 0;
 
 protected:
     ~MixerInput() = default;
@@ -26,7 +27,9 @@ public:
     bool attach(MixerInput* input);
     void detach(MixerInput* input);
     // Real-time: zeroes out (frames of stereo float) and mixes every input.
-    void render(float* out, int frames) noexcept;
+    // previousLost: the device never played the previous buffer, which then
+    // no longer counts as rendered.
+    void render(float* out, int frames, bool previousLost = false) noexcept;
     std::int64_t renderedFrames() const { return rendered_.load(); }
     // Returns once no render pass that started before this call is running.
     void waitForRenderPass() const;
@@ -35,6 +38,7 @@ private:
     std::array<std::atomic<MixerInput*>, maxInputs> inputs_{};
     std::atomic<std::uint64_t> passes_{0};  // odd while a pass runs
     std::atomic<std::int64_t> rendered_{0};
+    int lastFrames_ = 0;  // the render pass's own
 };
 
 }  // namespace tw::audio

@@ -1,5 +1,6 @@
 // Where playback streams are heard: a sound card or the silent device. Both
-// run a mixer at a fixed rate and count the frames they have rendered.
+// run a mixer at a fixed rate and count the frames they have rendered and
+// the frames heard.
 #pragma once
 
 #include "audio/Mixer.h"
@@ -19,7 +20,11 @@ public:
     int rate() const { return rate_; }
     // Frames rendered so far.
     std::int64_t renderedFrames() const { return mixer_.renderedFrames(); }
-    // Frames rendered but not yet heard.
+    // Frames heard so far, as of the last render pass: the device frame
+    // that was at the speaker then.
+    virtual std::int64_t heardFrames() const = 0;
+    // The buffering the device was opened with: how far rendering runs
+    // ahead of the speaker.
     virtual std::int64_t latencyFrames() const = 0;
     // Stops rendering; the mixer is not called afterwards.
     virtual void close() = 0;

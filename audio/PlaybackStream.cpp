@@ -21,6 +21,13 @@ std::uint64_t playableFrames(const File& file, const WavLayout& layout)
     return std::min<std::uint64_t>(layout.dataLength, present) / std::uint64_t(layout.frameBytes());
 }
 
+// At least 0.75 s, and four times the device's latency: the feeder's head
+// start, a quarter of the ring, then covers everything the device buffers.
+std::size_t ringFrames(const OutputDevice& device)
+{
+    return std::size_t(std::max<std::int64_t>(std::int64_t(device.rate()) * 3 / 4, 4 * device.latencyFrames()));
+}
+
 QWORD playableBytes(const File& file, const WavLayout& layout)
 {
     const std::uint64_t size = file.size();
@@ -55,7 +62,7 @@ PlaybackStream::PlaybackStream(const std::string& path, std::shared_ptr<OutputDe
       file_(std::move(file)),
       frames_(playableFrames(*file_, layout_)),
       length_(playableBytes(*file_, layout_)),
-      ring_(std::size_t(device_->rate()) * 3 / 4),
+      ring_(ringFrames(*device_)),
       feeder_(*file_, layout_, frames_, device_->rate(), ring_)
 {
     if (!feeder_.valid())
@@ -70,11 +77,30 @@ PlaybackStream::~PlaybackStream()
         device_->mixer().detach(this);
 }
 
-void PlaybackStream::render(float* out, int frames, std::int64_t deviceFrameEnd) noexcept
+void PlaybackStream::render(float* out, int frames, std::int64_t deviceFrameEnd, bool previousLost) noexcept
 {
+    // The state first: a running state set after a seek shows its epoch.
     const int state = renderState_.load(std::memory_order_acquire);
-    if (state != running && state != fading)
+    const std::uint64_t epoch = epoch_.load(std::memory_order_relaxed);
+    if (epoch != renderEpoch_) {
+        renderEpoch_ = epoch;
+        consumed_ = 0;
+        lastTaken_ = 0;
+    }
+    if (state != running && state != fading) {
+        lastTaken_ = 0;
         return;
+    }
+    if (previousLost && lastTaken_ > 0) {
+        // The device never played what the last pass took: this pass plays
+        // it again, from the next unheard frame, with the same ramp.
+        ring_.unconsume(std::size_t(lastTaken_));
+        log_.dropLast(lastTaken_);
+        consumed_ -= lastTaken_;
+        gain_ = lastGain_;
+    }
+    ring_.release();
+    lastGain_ = gain_;
     // Read the end flag before the fill level: what was queued before the
     // flag is then visible too.
     const bool allQueued = feeder_.allQueued();
@@ -98,25 +124,26 @@ void PlaybackStream::render(float* out, int frames, std::int64_t deviceFrameEnd)
         out[2 * taken] += frame[0] * gain_;
         out[2 * taken + 1] += frame[1] * gain_;
     }
+    // Frames the ring lacks are a gap of silence; the next pass goes on with
+    // the next frame.
     if (taken > 0) {
         ring_.consume(std::size_t(taken));
-        consumed_.fetch_add(taken, std::memory_order_relaxed);
-        lastDeviceFrame_.store(deviceFrameEnd - frames + taken, std::memory_order_relaxed);
+        log_.add(deviceFrameEnd - frames, consumed_, taken);
+        consumed_ += taken;
     }
+    lastTaken_ = taken;
     if (state == fading && (faded || std::size_t(taken) == available)) {
         // Faded out, or nothing left to fade: rendering stops here.
         renderState_.store(idle, std::memory_order_release);
-    } else if (taken < frames && allQueued && std::size_t(taken) == available) {
+    } else if (taken == 0 && allQueued && available == 0) {
+        // A pass after the last frames, so a lost last pass is played again.
         renderState_.store(ended, std::memory_order_release);
     }
 }
 
 std::uint64_t PlaybackStream::heardFrame() const
 {
-    const std::int64_t consumed = consumed_.load();
-    const std::int64_t sinceLast = device_->renderedFrames() - lastDeviceFrame_.load();
-    const std::int64_t unheard = std::max<std::int64_t>(0, device_->latencyFrames() - sinceLast);
-    const std::int64_t heard = std::max<std::int64_t>(0, consumed - unheard);
+    const std::int64_t heard = log_.takenBy(device_->heardFrames());
     const std::uint64_t frame =
         startFrame_ + std::uint64_t(heard) * layout_.sampleRate / std::uint64_t(device_->rate());
     return std::min(frame, frames_);
@@ -126,8 +153,7 @@ bool PlaybackStream::endHeard() const
 {
     if (renderState_.load(std::memory_order_acquire) != ended)
         return false;
-    const std::int64_t sinceLast = device_->renderedFrames() - lastDeviceFrame_.load();
-    return sinceLast >= device_->latencyFrames();
+    return device_->heardFrames() >= log_.end();
 }
 
 bool PlaybackStream::isRunning() const
@@ -151,12 +177,12 @@ void PlaybackStream::haltRendering()
 
 void PlaybackStream::seekTo(std::uint64_t frame)
 {
-    // render() is idle here: nothing else touches the ring or the counters.
+    // render() is idle here: it touches neither the ring nor the log.
     renderState_.store(idle);
     feeder_.restartAt(frame);
     startFrame_ = std::min(frame, frames_);
-    consumed_.store(0);
-    lastDeviceFrame_.store(device_->renderedFrames());
+    log_.clear();
+    epoch_.fetch_add(1, std::memory_order_relaxed);
 }
 
 void PlaybackStream::startRendering()

@@ -9,6 +9,7 @@
 #include "audio/OutputDevice.h"
 #include "wav/File.h"
 #include "audio/PcmSamples.h"
+#include "audio/RenderLog.h"
 #include "audio/Spectrum.h"
 #include "audio/StreamFeeder.h"
 #include "audio/WavLayout.h"
@@ -43,7 +44,7 @@ public:
     bool stop() override;
     DWORD level() override;
 
-    void render(float* out, int frames, std::int64_t deviceFrameEnd) noexcept override;
+    void render(float* out, int frames, std::int64_t deviceFrameEnd, bool previousLost) noexcept override;
 
 private:
     enum class Mode { stopped, playing, paused };
@@ -78,9 +79,15 @@ private:
 
     // Shared with render().
     std::atomic<int> renderState_{idle};
-    std::atomic<std::int64_t> consumed_{0};        // device frames taken from the ring since startFrame_
-    std::atomic<std::int64_t> lastDeviceFrame_{0};  // device frame count after the last one taken
-    float gain_ = 0;                                // render()'s own, while it runs
+    std::atomic<std::uint64_t> epoch_{0};  // a new one at each seek
+    RenderLog log_;                        // ring frames taken since startFrame_, by device frame
+    float gain_ = 0;                       // render()'s own, while it runs
+
+    // render()'s own.
+    std::uint64_t renderEpoch_ = 0;
+    std::int64_t consumed_ = 0;   // ring frames taken since startFrame_
+    std::int64_t lastTaken_ = 0;  // by the last pass, kept in the ring until this pass
+    float lastGain_ = 0;          // at the start of the last pass
 };
 
 }  // namespace tw::audio

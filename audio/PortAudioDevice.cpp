@@ -11,12 +11,13 @@ namespace tw::audio {
 namespace {
 
 int paCallback(const void*, void* output, unsigned long frames, const PaStreamCallbackTimeInfo* time,
-               PaStreamCallbackFlags, void* user)
+               PaStreamCallbackFlags flags, void* user)
 {
-    double latency = -1;
+    double queued = -1;
     if (time && time->outputBufferDacTime > 0 && time->currentTime > 0)
-        latency = time->outputBufferDacTime - time->currentTime;
-    static_cast<PortAudioDevice*>(user)->renderBuffer(static_cast<float*>(output), frames, latency);
+        queued = time->outputBufferDacTime - time->currentTime;
+    static_cast<PortAudioDevice*>(user)->renderBuffer(static_cast<float*>(output), frames, queued,
+                                                      (flags & paOutputUnderflow) != 0);
     return paContinue;
 }
 
@@ -39,16 +40,16 @@ std::unique_ptr<PortAudioDevice> PortAudioDevice::open(int deviceIndex, int rate
     params.device = index;
     params.channelCount = 2;
     params.sampleFormat = paFloat32;
-    // Enough buffering to ride out a busy machine; the reported positions
-    // take the latency into account.
-    params.suggestedLatency = std::max(info->defaultLowOutputLatency, 0.05);
+    // The device's playback latency rides out a busy machine; the reported
+    // positions take it into account.
+    params.suggestedLatency = std::max(info->defaultHighOutputLatency, minimumLatency);
     PaStream* stream = nullptr;
     if (Pa_OpenStream(&stream, nullptr, &params, rate, paFramesPerBufferUnspecified, paNoFlag, &paCallback,
                       device.get()) != paNoError)
         return nullptr;
     device->stream_ = stream;
     if (const PaStreamInfo* streamInfo = Pa_GetStreamInfo(stream))
-        device->latency_ = std::int64_t(std::lround(streamInfo->outputLatency * rate));
+        device->latency_ = device->queued_ = std::int64_t(std::lround(streamInfo->outputLatency * rate));
     if (Pa_StartStream(stream) != paNoError)
         return nullptr;
     return device;
@@ -72,11 +73,23 @@ void PortAudioDevice::close()
     }
 }
 
-void PortAudioDevice::renderBuffer(float* out, unsigned long frames, double latencySeconds) noexcept
+void PortAudioDevice::renderBuffer(float* out, unsigned long frames, double queuedSeconds, bool underflow) noexcept
 {
-    if (latencySeconds >= 0 && latencySeconds < 1.0)
-        latency_.store(std::int64_t(latencySeconds * rate()) + std::int64_t(frames), std::memory_order_relaxed);
-    mixer().render(out, int(frames));
+    const auto start = std::chrono::steady_clock::now();
+    const bool known = queuedSeconds >= 0 && queuedSeconds < 5.0;
+    if (known)
+        queued_ = std::int64_t(queuedSeconds * rate());
+    // PortAudio drops a buffer that it could hand over only after the device
+    // had run dry, and reports the underflow with the next callback: that
+    // buffer was never heard, and this one takes its place. After a buffer
+    // handed over in time an underflow only delays.
+    mixer().render(out, int(frames), underflow && previousLate_);
+    heard_.store(std::max<std::int64_t>(0, mixer().renderedFrames() - std::int64_t(frames) - queued_),
+                 std::memory_order_relaxed);
+    // Late: finished after it was due, with a millisecond's grace (right
+    // after a restart nothing is queued).
+    previousLate_ = known && std::chrono::steady_clock::now() - start >
+                                 std::chrono::duration<double>(queuedSeconds) + std::chrono::milliseconds(1);
 }
 
 }  // namespace tw::audio

@@ -15,6 +15,7 @@ public:
     explicit SilentDevice(int rate);
     ~SilentDevice() override;
 
+    std::int64_t heardFrames() const override { return renderedFrames(); }
     std::int64_t latencyFrames() const override { return 0; }
     void close() override;
 

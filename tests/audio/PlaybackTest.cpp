@@ -1,5 +1,10 @@
 // Playback streams on the silent device: positions follow the wall clock,
-// pause holds, seeks round to frames, the end stops the stream.
+// pause holds, seeks round to frames, the end stops the stream. On a device
+// driven by hand: a buffer the device never played is played again; the
+// heard position stands still through a gap.
+#include "audio/OutputDevice.h"
+#include "audio/PlaybackStream.h"
+#include "audio/RenderLog.h"
 #include "audio/bass.h"
 #include "tests/audio/TestSupport.h"
 
@@ -189,6 +194,78 @@ TEST_F(Playback, FreeStopsEverything)
     EXPECT_TRUE(BASS_Free());  // twice is fine
     // Without a device there is no playback stream.
     EXPECT_EQ(open({44100, 2, 16}, 0.1, "other.wav"), 0u);
+}
+
+// Renders a pass when asked; hears what it is told.
+class ManualDevice final : public tw::audio::OutputDevice {
+public:
+    ManualDevice() : OutputDevice(44100) {}
+    std::int64_t heardFrames() const override { return heard; }
+    std::int64_t latencyFrames() const override { return 0; }
+    void close() override {}
+
+    std::vector<float> pass(int frames, bool previousLost = false)
+    {
+        std::vector<float> out(std::size_t(frames) * 2);
+        mixer().render(out.data(), frames, previousLost);
+        return out;
+    }
+
+    std::int64_t heard = 0;
+};
+
+TEST(ManualPlayback, ABufferTheDeviceNeverPlayedIsPlayedAgain)
+{
+    ScratchDir dir;
+    const std::string path = dir.file("count.wav");
+    std::vector<std::uint8_t> pcm;  // frame i: i % 20000 + 1 and its negative
+    for (int i = 0; i < 44100; ++i) {
+        for (const int v : {i % 20000 + 1, -(i % 20000 + 1)}) {
+            pcm.push_back(std::uint8_t(v & 0xFF));
+            pcm.push_back(std::uint8_t((v >> 8) & 0xFF));
+        }
+    }
+    writeWav(path, {44100, 2, 16}, pcm);
+    const auto device = std::make_shared<ManualDevice>();
+    const auto stream = tw::audio::PlaybackStream::open(path, device);
+    ASSERT_NE(stream, nullptr);
+    ASSERT_TRUE(stream->play(true));
+    const auto first = device->pass(1024);
+    EXPECT_FLOAT_EQ(first[2 * 1000], 1001 / 32768.0f);  // after the ramp
+    const auto lost = device->pass(1024);
+    EXPECT_FLOAT_EQ(lost[0], 1025 / 32768.0f);
+    // The device reports the last pass lost: it comes again, then the rest.
+    EXPECT_EQ(device->pass(1024, true), lost);
+    EXPECT_FLOAT_EQ(device->pass(1024)[0], 2049 / 32768.0f);
+    EXPECT_EQ(device->renderedFrames(), 3072);
+
+    // Positions count only what was played: the lost pass's device frames
+    // went to the pass after it.
+    device->heard = 1500;
+    EXPECT_EQ(stream->position(), 1500u * 4);
+    device->heard = 3000;
+    EXPECT_EQ(stream->position(), 3000u * 4);
+}
+
+TEST(RenderLog, TheHeardFrameStandsStillThroughAGap)
+{
+    tw::audio::RenderLog log;
+    EXPECT_EQ(log.takenBy(100), 0);
+    EXPECT_EQ(log.end(), -1);
+    log.add(0, 0, 1024);
+    log.add(1024, 1024, 500);  // the ring ran dry: 524 device frames of silence
+    log.add(2048, 1524, 1024);
+    EXPECT_EQ(log.takenBy(1300), 1300);
+    EXPECT_EQ(log.takenBy(1800), 1524);
+    EXPECT_EQ(log.takenBy(2100), 1576);
+    EXPECT_EQ(log.end(), 3072);
+    // The last pass was never played; the next one takes its device frames.
+    log.dropLast(1024);
+    EXPECT_EQ(log.end(), 1524);
+    log.add(2048, 1524, 1024);
+    EXPECT_EQ(log.takenBy(2100), 1576);
+    log.clear();
+    EXPECT_EQ(log.takenBy(2100), 0);
 }
 
 }  // namespace

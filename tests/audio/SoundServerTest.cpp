@@ -1,0 +1,453 @@
+// Playback through a real sound server: a private PulseAudio daemon whose
+// null sink's monitor is recorded while a noise work file plays through the
+// PortAudio device, with a busy loop on every core and once the device thread
+// held longer than the device buffers. Gaps of silence may happen on a starved
+// machine; every frame after the start ramp must still be heard, in order.
+// Skipped, saying why, where no server can start.
+#include "audio/Mixer.h"
+#include "audio/PlaybackStream.h"
+#include "audio/PortAudioDevice.h"
+#include "tests/audio/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <random>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+extern char** environ;
+
+using namespace tw::audio;
+using namespace tw::test;
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr int rate = 44100;
+constexpr int rampFrames = 256;    // the stream's fade-in at start
+constexpr int tolerance = 2;       // LSB, for the float round trip
+constexpr int quietest = 1024;     // no noise sample is closer to silence
+constexpr double seconds = 5.0;
+
+using Clock = std::chrono::steady_clock;
+
+bool onPath(const std::string& tool)
+{
+    return run("command -v " + tool);
+}
+
+// A child process, ended (SIGTERM, then SIGKILL) and reaped on destruction.
+class Child {
+public:
+    Child(const std::vector<std::string>& argv, const std::vector<std::string>& env, const std::string& out)
+    {
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
+        std::vector<char*> args;
+        for (const auto& a : argv)
+            args.push_back(const_cast<char*>(a.c_str()));
+        args.push_back(nullptr);
+        std::vector<char*> vars;
+        for (const auto& e : env)
+            vars.push_back(const_cast<char*>(e.c_str()));
+        vars.push_back(nullptr);
+        if (posix_spawnp(&pid_, args[0], &actions, nullptr, args.data(), vars.data()) != 0)
+            pid_ = -1;
+        posix_spawn_file_actions_destroy(&actions);
+    }
+    ~Child() { stop(); }
+    Child(const Child&) = delete;
+    Child& operator=(const Child&) = delete;
+
+    bool running()
+    {
+        if (pid_ <= 0)
+            return false;
+        if (waitpid(pid_, nullptr, WNOHANG) == pid_) {
+            pid_ = -1;
+            return false;
+        }
+        return true;
+    }
+
+    void stop()
+    {
+        if (pid_ <= 0)
+            return;
+        kill(pid_, SIGTERM);
+        const auto until = Clock::now() + 3s;
+        while (waitpid(pid_, nullptr, WNOHANG) == 0) {
+            if (Clock::now() > until) {
+                kill(pid_, SIGKILL);
+                waitpid(pid_, nullptr, 0);
+                break;
+            }
+            std::this_thread::sleep_for(10ms);
+        }
+        pid_ = -1;
+    }
+
+private:
+    pid_t pid_ = -1;
+};
+
+// Sets a variable of this process; puts the old value back on destruction.
+class ScopedVariable {
+public:
+    ScopedVariable(const char* name, const std::string& value) : name_(name)
+    {
+        if (const char* old = std::getenv(name))
+            old_ = old;
+        setenv(name, value.c_str(), 1);
+    }
+    ~ScopedVariable()
+    {
+        if (old_)
+            setenv(name_, old_->c_str(), 1);
+        else
+            unsetenv(name_);
+    }
+
+private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+// A private PulseAudio daemon in dir: one null sink and a socket. The sink
+// does not rewind: its monitor then holds exactly what the sink played (with
+// rewinds it misses frames after every underrun, even of a client that lost
+// nothing).
+class SoundServer {
+public:
+    explicit SoundServer(const ScratchDir& dir) : socket_(dir.file("native"))
+    {
+        const std::string script = dir.file("server.pa");
+        std::ofstream(script) << "load-module module-null-sink sink_name=tarnwick format=s16le rate=" << rate
+                              << " channels=2 norewinds=1\n"
+                              << "load-module module-native-protocol-unix auth-anonymous=1 socket=" << socket_
+                              << "\nset-default-sink tarnwick\n";
+        // Everything of the daemon's own lives in dir; no session is touched.
+        for (char** e = environ; *e; ++e) {
+            const std::string var = *e;
+            bool keep = true;
+            for (const char* drop : {"HOME=", "XDG_", "PULSE_", "DBUS_SESSION_BUS_ADDRESS=", "DISPLAY="})
+                keep = keep && var.rfind(drop, 0) != 0;
+            if (keep)
+                env_.push_back(var);
+        }
+        for (const char* name :
+             {"HOME", "XDG_RUNTIME_DIR", "XDG_CONFIG_HOME", "PULSE_RUNTIME_PATH", "PULSE_STATE_PATH"})
+            env_.push_back(std::string(name) + "=" + dir.file(""));
+        log_ = dir.file("server.log");
+        // Root needs --system=false spelled out; the cpu limit would kill a
+        // daemon that shares its cores with busy loops.
+        daemon_.emplace(std::vector<std::string>{"pulseaudio", "-n", "--daemonize=no", "--use-pid-file=no",
+                                                 "--system=false", "--exit-idle-time=-1", "--no-cpu-limit=yes",
+                                                 "-F", script},
+                        env_, log_);
+        const auto until = Clock::now() + 10s;
+        while (daemon_->running() && Clock::now() < until) {
+            if (accepts()) {
+                ready_ = true;
+                return;
+            }
+            std::this_thread::sleep_for(20ms);
+        }
+    }
+
+    bool ready() const { return ready_; }
+    std::string address() const { return "unix:" + socket_; }
+    // The daemon's environment, for its tools.
+    const std::vector<std::string>& environment() const { return env_; }
+    std::string lastLogLine() const
+    {
+        std::ifstream in(log_);
+        std::string line, last;
+        while (std::getline(in, line))
+            if (!line.empty())
+                last = line;
+        return last;
+    }
+
+private:
+    bool accepts() const
+    {
+        const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_un addr{};
+        addr.sun_family = AF_UNIX;
+        socket_.copy(addr.sun_path, sizeof addr.sun_path - 1);
+        const bool ok = fd >= 0 && connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
+        if (fd >= 0)
+            close(fd);
+        return ok;
+    }
+
+    std::string socket_;
+    std::vector<std::string> env_;
+    std::string log_;
+    std::optional<Child> daemon_;
+    bool ready_ = false;
+};
+
+// A busy loop on every core until destruction.
+class BusyCores {
+public:
+    BusyCores()
+    {
+        const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+        for (unsigned i = 0; i < cores; ++i)
+            threads_.emplace_back([this] {
+                while (!stop_.load(std::memory_order_relaxed)) {
+                }
+            });
+    }
+    ~BusyCores()
+    {
+        stop_ = true;
+        for (auto& t : threads_)
+            t.join();
+    }
+
+private:
+    std::atomic<bool> stop_{false};
+    std::vector<std::thread> threads_;
+};
+
+// Holds the device thread once, inside its render pass, when asked.
+class Stall final : public MixerInput {
+public:
+    explicit Stall(Mixer& mixer) : mixer_(mixer) { mixer_.attach(this); }
+    ~Stall() { mixer_.detach(this); }
+
+    void hold(std::chrono::milliseconds time) { hold_.store(int(time.count())); }
+    bool held() const { return held_.load(); }
+
+    void render(float*, int, std::int64_t, bool) noexcept override
+    {
+        if (const int ms = hold_.exchange(0)) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+            held_.store(true);
+        }
+    }
+
+private:
+    Mixer& mixer_;
+    std::atomic<int> hold_{0};
+    std::atomic<bool> held_{false};
+};
+
+struct Frame {
+    int left = 0;
+    int right = 0;
+};
+
+std::vector<Frame> framesOf(const std::vector<std::uint8_t>& pcm)
+{
+    std::vector<Frame> frames(pcm.size() / 4);
+    for (std::size_t i = 0; i < frames.size(); ++i) {
+        frames[i].left = std::int16_t(pcm[4 * i] | pcm[4 * i + 1] << 8);
+        frames[i].right = std::int16_t(pcm[4 * i + 2] | pcm[4 * i + 3] << 8);
+    }
+    return frames;
+}
+
+bool same(const Frame& a, const Frame& b)
+{
+    return std::abs(a.left - b.left) <= tolerance && std::abs(a.right - b.right) <= tolerance;
+}
+
+bool silent(const Frame& f)
+{
+    return std::abs(f.left) <= tolerance && std::abs(f.right) <= tolerance;
+}
+
+// Where in the source the recording's frames from `at` on are; -1 when
+// they are nowhere.
+long findInSource(const std::vector<Frame>& source, const std::vector<Frame>& rec, std::size_t at)
+{
+    constexpr std::size_t window = 16;
+    if (at + window > rec.size())
+        return -1;
+    for (std::size_t k = 0; k + window <= source.size(); ++k) {
+        std::size_t n = 0;
+        while (n < window && same(source[k + n], rec[at + n]))
+            ++n;
+        if (n == window)
+            return long(k);
+    }
+    return -1;
+}
+
+// Walks the recording along the source from the end of the ramp: silence is
+// a gap; anything else must be the next source frame.
+struct Walk {
+    int gaps = 0;
+    std::size_t gapFrames = 0;
+    std::size_t longestGap = 0;
+    std::size_t longestGapAt = 0;  // the source frame after it
+    std::size_t lost = 0;
+    std::string faults;  // lost or repeated frames, where
+    bool found = false;
+};
+
+Walk walk(const std::vector<Frame>& source, const std::vector<Frame>& rec)
+{
+    Walk w;
+    std::size_t j = 0;
+    while (j < rec.size() && silent(rec[j]))
+        ++j;
+    // The ramp's frames are scaled: the first unscaled one is expected
+    // rampFrames after the first sound, else it is looked for.
+    long k = -1;
+    if (j + rampFrames < rec.size() && same(rec[j + rampFrames], source[rampFrames])) {
+        j += rampFrames;
+        k = rampFrames;
+    }
+    for (const std::size_t end = std::min(rec.size(), j + 4 * rampFrames); k < 0 && j < end;) {
+        k = findInSource(source, rec, j);
+        if (k < 0)
+            ++j;
+    }
+    if (k < 0)
+        return w;
+    w.found = true;
+    std::size_t i = std::size_t(k);
+    if (i > std::size_t(rampFrames)) {
+        w.lost += i - rampFrames;
+        w.faults += " lost " + std::to_string(i - rampFrames) + " frames at source frame " +
+                    std::to_string(rampFrames) + ";";
+    }
+    std::size_t gap = 0;
+    while (i < source.size() && j < rec.size()) {
+        if (same(rec[j], source[i])) {
+            if (gap > 0) {
+                ++w.gaps;
+                w.gapFrames += gap;
+                if (gap > w.longestGap) {
+                    w.longestGap = gap;
+                    w.longestGapAt = i;
+                }
+                gap = 0;
+            }
+            ++i;
+            ++j;
+        } else if (silent(rec[j])) {
+            ++gap;
+            ++j;
+        } else {
+            const long next = findInSource(source, rec, j);
+            if (next > long(i)) {
+                w.lost += std::size_t(next) - i;
+                w.faults += " lost " + std::to_string(std::size_t(next) - i) + " frames at source frame " +
+                            std::to_string(i) + ";";
+            } else {
+                w.faults += " at source frame " + std::to_string(i) + " came " +
+                            (next < 0 ? std::string("something else") : "source frame " + std::to_string(next)) + ";";
+                if (next < 0)
+                    return w;
+            }
+            i = std::size_t(next);
+        }
+    }
+    if (i < source.size()) {
+        w.lost += source.size() - i;
+        w.faults += " the last " + std::to_string(source.size() - i) + " frames never came;";
+    }
+    return w;
+}
+
+TEST(SoundServer, BusyCoresMayDelaySoundButNeverDropIt)
+{
+    if (!onPath("pulseaudio") || !onPath("parec") || !onPath("pactl"))
+        GTEST_SKIP() << "no sound server: pulseaudio and pulseaudio-utils are not installed "
+                        "(scripts/setup installs them)";
+    ScratchDir dir;
+    SoundServer server(dir);
+    if (!server.ready())
+        GTEST_SKIP() << "the sound server did not start: " << server.lastLogLine();
+
+    // PortAudio's default output reaches the server through ALSA's pulse
+    // plugin, as it does on a desktop.
+    const ScopedVariable serverVariable("PULSE_SERVER", server.address());
+    const std::shared_ptr<PortAudioDevice> device = PortAudioDevice::open(-1, rate);
+    if (!device)
+        GTEST_SKIP() << "PortAudio finds no output on the sound server (ALSA's pulse plugin is in libasound2-plugins)";
+    const auto inputs =
+        output("timeout 5 pactl --server=" + quoted(server.address()) + " list short sink-inputs 2>/dev/null");
+    if (inputs.empty())
+        GTEST_SKIP() << "PortAudio's default output is not the sound server";
+
+    // Noise that is never near silence: every frame is told apart.
+    std::mt19937 random(20240517);
+    std::uniform_int_distribution<int> magnitude(quietest, 30000);
+    const auto pcm = pcm16(std::size_t(rate * seconds), 2, [&](std::size_t, int) {
+        const int v = random() % 2 ? magnitude(random) : -magnitude(random);
+        return v / 32767.0;
+    });
+    const std::string work = dir.file("noise.wav");
+    writeWav(work, {rate, 2, 16}, pcm);
+    const auto stream = PlaybackStream::open(work, device);
+    ASSERT_NE(stream, nullptr);
+    Stall stall(device->mixer());
+
+    const std::string recording = dir.file("monitor.raw");
+    {
+        Child recorder({"parec", "--server=" + server.address(), "--device=tarnwick.monitor", "--raw",
+                        "--format=s16le", "--rate=" + std::to_string(rate), "--channels=2", "--latency-msec=20"},
+                       server.environment(), recording);
+        const auto recorded = [&] {
+            std::error_code ignored;
+            const auto size = std::filesystem::file_size(recording, ignored);
+            return ignored ? std::uintmax_t(0) : size;
+        };
+        const auto until = Clock::now() + 5s;
+        while (recorded() < std::uintmax_t(rate) && Clock::now() < until)
+            std::this_thread::sleep_for(20ms);
+        ASSERT_TRUE(recorder.running()) << "parec ended";
+        ASSERT_GE(recorded(), std::uintmax_t(rate)) << "the monitor records nothing";
+
+        const BusyCores busy;
+        std::this_thread::sleep_for(200ms);
+        ASSERT_TRUE(stream->play(true));
+        // Once, a starved moment longer than the device's buffering: the
+        // device runs dry while the callback holds a buffer.
+        std::this_thread::sleep_for(std::chrono::duration<double>(seconds / 2));
+        stall.hold(std::chrono::milliseconds(device->latencyFrames() * 1000 / rate + 200));
+        const auto end = Clock::now() + std::chrono::duration<double>(seconds) + 10s;
+        while (stream->isActive() == BASS_ACTIVE_PLAYING && Clock::now() < end)
+            std::this_thread::sleep_for(20ms);
+        EXPECT_EQ(stream->isActive(), BASS_ACTIVE_STOPPED) << "the stream did not reach its end";
+        std::this_thread::sleep_for(500ms);  // what is still on its way to the monitor
+    }
+    EXPECT_TRUE(stall.held()) << "the device thread was never held";
+
+    std::ifstream in(recording, std::ios::binary);
+    const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const auto result = walk(framesOf(pcm), framesOf(bytes));
+    ASSERT_TRUE(result.found) << "the recording does not hold the sound";
+    std::printf("[ sound    ] %d gaps, %.1f ms of silence in all, the longest %.1f ms before source frame %zu; %zu "
+                "frames lost\n",
+                result.gaps, result.gapFrames * 1000.0 / rate, result.longestGap * 1000.0 / rate, result.longestGapAt,
+                result.lost);
+    EXPECT_EQ(result.lost, 0u) << result.faults;
+    EXPECT_TRUE(result.faults.empty()) << result.faults;
+    EXPECT_GE(result.gaps, 1) << "the held device thread did not show as a gap";
+}
+
+}  // namespace
