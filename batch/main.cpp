@@ -29,7 +29,7 @@ int main(int argc, char* argv[])
         return 0;
     }
     if (arguments.version) {
-        std::printf("tarnwick-batch 3.2\n");
+        std::printf("tarnwick-batch %s\n", TARNWICK_VERSION);
         return 0;
     }
     return tw::batch::run(arguments, QCoreApplication::applicationDirPath().toStdString() + "/");

@@ -5,6 +5,17 @@
 
 namespace tw {
 
+StartRequest startRequest(const std::vector<std::string>& argv)
+{
+    if (argv.size() != 2)
+        return StartRequest::Window;
+    if (argv[1] == "--help")
+        return StartRequest::Help;
+    if (argv[1] == "--version")
+        return StartRequest::Version;
+    return StartRequest::Window;
+}
+
 std::string joinArguments(const std::vector<std::string>& argv)
 {
     std::string joined;

@@ -6,6 +6,9 @@
 #include <fstream>
 #include <memory>
 #include <set>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include <QTemporaryDir>
 
@@ -19,6 +22,25 @@ TEST(CommandLine, JoinsArgumentsWithSingleBlanks)
     EXPECT_EQ(tw::joinArguments({"prog"}), "");
     EXPECT_EQ(tw::joinArguments({"prog", "a.wav"}), "a.wav");
     EXPECT_EQ(tw::joinArguments({"prog", "C:\\My", "Music\\a", "b.wav"}), "C:\\My Music\\a b.wav");
+}
+
+TEST(CommandLine, HelpAndVersionAreOptionsOnlyAlone)
+{
+    using tw::StartRequest;
+    const std::pair<std::vector<std::string>, StartRequest> cases[] = {
+        {{"prog", "--help"}, StartRequest::Help},
+        {{"prog", "--version"}, StartRequest::Version},
+        {{"prog"}, StartRequest::Window},
+        {{}, StartRequest::Window},
+        {{"prog", "./--help"}, StartRequest::Window},
+        {{"prog", "--help", "me.wav"}, StartRequest::Window},
+        {{"prog", "my", "--version"}, StartRequest::Window},
+        {{"prog", "--help "}, StartRequest::Window},
+        {{"prog", "-h"}, StartRequest::Window},
+        {{"prog", "--Version"}, StartRequest::Window},
+    };
+    for (const auto& [argv, expected] : cases)
+        EXPECT_EQ(tw::startRequest(argv), expected) << tw::joinArguments(argv);
 }
 
 TEST(CommandLine, UnquotedPathWithBlanksComesTogether)
