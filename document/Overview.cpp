@@ -1,8 +1,11 @@
 #include "document/Overview.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
+#include <future>
+#include <system_error>
 #include <limits>
 #include <sys/mman.h>
 
@@ -123,22 +126,25 @@ std::uint32_t overviewColumnCount(std::uint32_t frameCount, std::uint32_t zoom)
     return frameCount / zoom + (frameCount % zoom != 0 ? 1 : 0);
 }
 
-void computeOverview(const File& file, std::uint64_t start, const OverviewFormat& format,
-                     std::uint32_t columnCount, std::vector<std::int16_t>& peakLeft,
-                     std::vector<std::int16_t>& peakRight, Progress& progress, OverviewReport report)
-{
-    peakLeft.assign(columnCount, 0);
-    peakRight.assign(columnCount, 0);
+namespace {
 
+// The columns first to last - 1, each looking at its step frames 100 apart
+// from its own first frame. pumpFrame runs after every frame looked at,
+// columnDone after every column; false from it ends the scan.
+template <class PumpFrame, class ColumnDone>
+void scanColumns(const File& file, std::uint64_t start, const OverviewFormat& format, std::uint32_t first,
+                 std::uint32_t last, std::vector<std::int16_t>& peakLeft, std::vector<std::int16_t>& peakRight,
+                 PumpFrame pumpFrame, ColumnDone columnDone)
+{
     FrameReader reader(file);
     SampleSource source(reader, format.bitsPerSample);
     const bool mono = format.channels == 1;
     const int fullScale = format.bitsPerSample == 8 ? 128 : 32768;
     const std::uint32_t step = format.zoom / 100;
     const std::uint64_t stride = std::uint64_t{format.frameSize} * 100;
-    std::uint64_t position = start;
+    std::uint64_t position = start + std::uint64_t{first} * step * stride;
 
-    for (std::uint32_t c = 0; c < columnCount; ++c) {
+    for (std::uint32_t c = first; c < last; ++c) {
         std::int16_t maxL = 0;
         std::int16_t maxR = 0;
         for (std::uint32_t i = 0; i < step; ++i) {
@@ -157,16 +163,63 @@ void computeOverview(const File& file, std::uint64_t start, const OverviewFormat
             // Reading moved on by got bytes, the seek by stride - got: the
             // frames looked at are 100 frames apart, also past the end.
             position += stride;
-            progress.pump();
+            pumpFrame();
         }
         peakLeft[c] = static_cast<std::int16_t>(maxL * 100 / fullScale);
         peakRight[c] = static_cast<std::int16_t>(maxR * 100 / fullScale);
+        if (!columnDone(c))
+            return;
+    }
+}
 
+// Below this many columns one thread does it all.
+constexpr std::uint32_t kSplitColumns = 256;
+
+}  // namespace
+
+void computeOverview(const File& file, std::uint64_t start, const OverviewFormat& format,
+                     std::uint32_t columnCount, std::vector<std::int16_t>& peakLeft,
+                     std::vector<std::int16_t>& peakRight, Progress& progress, OverviewReport report)
+{
+    peakLeft.assign(columnCount, 0);
+    peakRight.assign(columnCount, 0);
+
+    // The columns are independent (only the last one can look past the end
+    // of the file), so a second thread looks at the second half meanwhile;
+    // the bar and the pumping go through every column in order all the same.
+    std::uint32_t split = columnCount >= kSplitColumns ? columnCount / 2 : columnCount;
+    std::atomic<bool> quit{false};
+    std::future<void> second;
+    try {
+        if (split < columnCount)
+            second = std::async(std::launch::async, [&] {
+                scanColumns(
+                    file, start, format, split, columnCount, peakLeft, peakRight, [] {},
+                    [&quit](std::uint32_t) { return !quit.load(std::memory_order_relaxed); });
+            });
+    } catch (const std::system_error&) {
+        split = columnCount;  // no thread to be had: this one does it all
+    }
+    const auto columnDone = [&](std::uint32_t c) {
         progress.setBar(report.bar, columnPercent(report.percent, c, columnCount));
         if (report.percent == ColumnPercent::Fraction)
             progress.pump();
-        if (progress.quitting())
-            return;  // the program is ending; the peaks are not needed
+        if (!progress.quitting())
+            return true;
+        quit = true;  // the program is ending; the peaks are not needed
+        return false;
+    };
+    bool finished = true;
+    scanColumns(file, start, format, 0, split, peakLeft, peakRight, [&progress] { progress.pump(); },
+                [&](std::uint32_t c) { return finished = columnDone(c); });
+    if (!second.valid())
+        return;
+    second.wait();
+    const std::uint32_t step = format.zoom / 100;
+    for (std::uint32_t c = split; finished && c < columnCount; ++c) {
+        for (std::uint32_t i = 0; i < step; ++i)
+            progress.pump();
+        finished = columnDone(c);
     }
 }
 
