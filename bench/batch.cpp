@@ -24,15 +24,9 @@ int main(int argc, char** argv)
         {"batch_mp3_128", batch + " --quiet '" + source + "' --save '" + dir + "b.mp3'",
          "lame --quiet -b 128 '" + source + "' '" + dir + "p.mp3'"},
     };
-    for (const auto& r : runs) {
-        double ours = 1e9, peer = 1e9;
-        for (int round = 0; round < 2; ++round) {
-            ::sync();
-            ours = std::min(ours, bench::secondsOf([&] { bench::run(r.ours); }));
-            ::sync();
-            peer = std::min(peer, bench::secondsOf([&] { bench::run(r.peer); }));
-        }
-        bench::printRatio(r.name, ours, peer);
-    }
+    for (const auto& r : runs)
+        bench::compareBest(
+            r.name, [&] { return bench::secondsOf([&] { bench::run(r.ours); }); },
+            [&] { return bench::secondsOf([&] { bench::run(r.peer); }); });
     return 0;
 }

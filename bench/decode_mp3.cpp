@@ -2,6 +2,7 @@
 // the same generated 10-minute file, both writing the PCM to /dev/null.
 // Prints "decode_mp3 ours_seconds peer_seconds ratio".
 #include "audio/bass.h"
+#include "OpenBench.h"
 
 #include <chrono>
 #include <cstdio>
@@ -41,33 +42,34 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    FILE* sink = std::fopen("/dev/null", "wb");
-    if (!sink)
-        return 1;
     QWORD total = 0;
-    const double ours = secondsOf([&] {
-        const HSTREAM h = BASS_StreamCreateFile(FALSE, mp3.c_str(), 0, 0, BASS_STREAM_DECODE);
-        if (!h)
-            return;
-        std::vector<unsigned char> block(10000);
-        while (BASS_ChannelIsActive(h)) {
-            const DWORD got = BASS_ChannelGetData(h, block.data(), DWORD(block.size()));
-            if (got == 0 || got == BASS_ERROR_DWORD)
-                break;
-            std::fwrite(block.data(), 1, got, sink);
-            total += got;
-        }
-        BASS_StreamFree(h);
-    });
-    std::fclose(sink);
+    tw::bench::compareBest(
+        "decode_mp3",
+        [&] {
+            return secondsOf([&] {
+                FILE* sink = std::fopen("/dev/null", "wb");
+                const HSTREAM h = BASS_StreamCreateFile(FALSE, mp3.c_str(), 0, 0, BASS_STREAM_DECODE);
+                std::vector<unsigned char> block(10000);
+                total = 0;
+                while (h && sink && BASS_ChannelIsActive(h)) {
+                    const DWORD got = BASS_ChannelGetData(h, block.data(), DWORD(block.size()));
+                    if (got == 0 || got == BASS_ERROR_DWORD)
+                        break;
+                    std::fwrite(block.data(), 1, got, sink);
+                    total += got;
+                }
+                BASS_StreamFree(h);
+                if (sink)
+                    std::fclose(sink);
+            });
+        },
+        [&] {
+            return secondsOf(
+                [&] { shell("ffmpeg -nostdin -v quiet -i '" + mp3 + "' -f s16le -acodec pcm_s16le -y /dev/null"); });
+        });
     if (total == 0) {
         std::fprintf(stderr, "decode_mp3: our decoder delivered nothing\n");
         return 1;
     }
-
-    const double peer = secondsOf([&] {
-        shell("ffmpeg -nostdin -v quiet -i '" + mp3 + "' -f s16le -acodec pcm_s16le -y /dev/null");
-    });
-    std::printf("decode_mp3 %.3f %.3f %.3f\n", ours, peer, ours / peer);
     return 0;
 }

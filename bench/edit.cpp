@@ -32,17 +32,17 @@ int main(int argc, char** argv)
     };
     const std::string peerOut = dir + "edit_peer.wav";
     for (const auto& e : edits) {
-        double ours = 1e9, peer = 1e9;
-        for (int round = 0; round < 2; ++round) {
-            DocumentState doc = bench::freshHour(opened, e.zoom, e.selFinish);
-            ours = std::min(ours, bench::secondsOf([&] { runEditBody(doc, e.pass, progress, messages); }));
-            ::sync();
-            peer = std::min(peer, bench::secondsOf([&] {
-                bench::run("sox '" + source + "' '" + peerOut + "' " + e.sox);
-            }));
-            removeFile(peerOut);
-        }
-        bench::printRatio(e.name, ours, peer);
+        bench::compareBest(
+            e.name,
+            [&] {
+                DocumentState doc = bench::freshHour(opened, e.zoom, e.selFinish);
+                return bench::secondsOf([&] { runEditBody(doc, e.pass, progress, messages); });
+            },
+            [&] {
+                const double t = bench::secondsOf([&] { bench::run("sox '" + source + "' '" + peerOut + "' " + e.sox); });
+                removeFile(peerOut);
+                return t;
+            });
     }
     removeFile(opened.workPath);
     return 0;

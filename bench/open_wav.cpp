@@ -20,31 +20,36 @@ int main(int argc, char** argv)
     if (!bench::run("mkdir -p '" + oursDir + "'"))
         return 1;
 
-    double ours = 1e9, peer = 1e9;
-    for (int round = 0; round < 2; ++round) {
-        ::sync();  // earlier writes must not be flushed on either side's clock
-        removeFile(peerCopy);
-        peer = std::min(peer, bench::secondsOf([&] {
-            bench::run("cp '" + source + "' '" + peerCopy + "' && cat '" + peerCopy + "' > /dev/null");
-        }));
-        removeFile(peerCopy);
-
-        removeFile(oursDir + kWorkFileName);
-        ::sync();
-        DocumentState doc;
-        doc.tempDir = oursDir;
-        doc.sourcePath = source;
-        bench::QuietProgress progress;
-        bench::PrintingMessenger messages;
-        tw::OpenCut cut;
-        OpenResult result = OpenResult::Failed;
-        ours = std::min(ours, bench::secondsOf([&] { result = runOpenBody(doc, progress, messages, cut); }));
-        if (result != OpenResult::Completed || doc.columnCount != 15876) {
-            std::fprintf(stderr, "open_wav: the open did not complete (%u columns)\n", doc.columnCount);
-            return 1;
-        }
+    bool completed = true;
+    bench::compareBest(
+        "open_wav",
+        [&] {
+            removeFile(oursDir + kWorkFileName);
+            ::sync();
+            DocumentState doc;
+            doc.tempDir = oursDir;
+            doc.sourcePath = source;
+            bench::QuietProgress progress;
+            bench::PrintingMessenger messages;
+            tw::OpenCut cut;
+            OpenResult result = OpenResult::Failed;
+            const double t = bench::secondsOf([&] { result = runOpenBody(doc, progress, messages, cut); });
+            completed = completed && result == OpenResult::Completed && doc.columnCount == 15876;
+            return t;
+        },
+        [&] {
+            removeFile(peerCopy);
+            ::sync();
+            const double t = bench::secondsOf([&] {
+                bench::run("cp '" + source + "' '" + peerCopy + "' && cat '" + peerCopy + "' > /dev/null");
+            });
+            removeFile(peerCopy);
+            return t;
+        });
+    if (!completed) {
+        std::fprintf(stderr, "open_wav: the open did not complete\n");
+        return 1;
     }
     removeFile(oursDir + kWorkFileName);
-    bench::printRatio("open_wav", ours, peer);
     return 0;
 }
