@@ -20,7 +20,7 @@ std::shared_ptr<DecodeStream> DecodeStream::open(const std::string& path, const 
     // counts when at least one frame really decodes.
     if (!stream->decodeMore())
         return nullptr;
-    const auto frames = decodedFrameCount(path.c_str(), stream->source_->streamIndex(), keepGoing);
+    const auto frames = decodedFrameCount(path.c_str(), stream->source_->streamIndex(), keepGoing, &stream->packets_);
     if (!frames || *frames <= 0)
         return nullptr;
     stream->path_ = path;
@@ -30,6 +30,11 @@ std::shared_ptr<DecodeStream> DecodeStream::open(const std::string& path, const 
     if (stream->sourceBits_ == 0 && av_get_bytes_per_sample(decoder.sample_fmt) == 2)
         stream->sourceBits_ = 16;
     return stream;
+}
+
+const AVStream& DecodeStream::stream() const
+{
+    return source_->stream();
 }
 
 DecodeStream::~DecodeStream()

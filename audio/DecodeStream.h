@@ -8,6 +8,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace tw::audio {
 
@@ -19,12 +20,21 @@ public:
     DecodeStream() = default;
     ~DecodeStream() override;
 
+    // MPEG audio: every packet, from the scan that found the length (empty
+    // for other codecs); the decoded stream; the output format.
+    const std::vector<PacketEntry>& packets() const { return packets_; }
+    const AVStream& stream() const;
+    int rate() const { return rate_; }
+    DWORD channels() const { return channels_; }
+    const std::string& path() const { return path_; }
+
 private:
     // Decodes and converts the next frame behind what is pending; false at the end.
     bool decodeMore() override;
     bool configureResampler(const AVFrame& frame);
 
     std::unique_ptr<FrameSource> source_;
+    std::vector<PacketEntry> packets_;
     ResamplerPtr resampler_;
     AVChannelLayout resamplerInLayout_{};
     int resamplerInFormat_ = -1;

@@ -3,6 +3,8 @@
 #include "audio/FfmpegHandles.h"
 #include "audio/FrameSource.h"
 
+#include <algorithm>
+
 extern "C" {
 #include <libavutil/intreadwrite.h>
 }
@@ -16,8 +18,9 @@ bool hasExactPacketDurations(AVCodecID id)
     return id == AV_CODEC_ID_MP3 || id == AV_CODEC_ID_MP2 || id == AV_CODEC_ID_MP1;
 }
 
-// Samples the decoder drops from the front and end of this packet.
-void skipAmounts(const AVPacket& packet, std::int64_t& skip, std::int64_t& padding)
+// Samples the decoder drops from the front and end of this packet; the side
+// data itself goes to entry.
+void skipAmounts(const AVPacket& packet, std::int64_t& skip, std::int64_t& padding, PacketEntry& entry)
 {
     std::size_t size = 0;
     const std::uint8_t* side = av_packet_get_side_data(&packet, AV_PKT_DATA_SKIP_SAMPLES, &size);
@@ -25,11 +28,13 @@ void skipAmounts(const AVPacket& packet, std::int64_t& skip, std::int64_t& paddi
         return;
     skip = AV_RL32(side);
     padding = AV_RL32(side + 4);
+    entry.hasSkip = true;
+    std::copy(side, side + 10, entry.skip.begin());
 }
 
 // Packets' own durations; empty when one has none, or stopped.
 std::optional<std::int64_t> scanPackets(AVFormatContext& input, int streamIndex, const KeepGoing& keepGoing,
-                                        bool& stopped)
+                                        bool& stopped, std::vector<PacketEntry>* index)
 {
     const AVStream& stream = *input.streams[streamIndex];
     PacketPtr packet(av_packet_alloc());
@@ -55,7 +60,10 @@ std::optional<std::int64_t> scanPackets(AVFormatContext& input, int streamIndex,
                                            AVRational{1, stream.codecpar->sample_rate});
         std::int64_t skip = 0;
         std::int64_t padding = 0;
-        skipAmounts(*packet, skip, padding);
+        PacketEntry entry;
+        entry.pos = packet->pos;
+        entry.size = packet->size;
+        skipAmounts(*packet, skip, padding, entry);
         av_packet_unref(packet.get());
         // The decoder trims the end of a frame only when the padding fits in it.
         if (padding > 0 && padding <= frames)
@@ -65,13 +73,18 @@ std::optional<std::int64_t> scanPackets(AVFormatContext& input, int streamIndex,
         const std::int64_t skipped = std::min(pendingSkip, frames);
         pendingSkip -= skipped;
         total += frames - skipped;
+        if (index) {
+            entry.frames = frames - skipped;
+            index->push_back(entry);
+        }
     }
     return total;
 }
 
 }  // namespace
 
-std::optional<std::int64_t> decodedFrameCount(const char* path, int streamIndex, const KeepGoing& keepGoing)
+std::optional<std::int64_t> decodedFrameCount(const char* path, int streamIndex, const KeepGoing& keepGoing,
+                                              std::vector<PacketEntry>* index)
 {
     InputPtr input = openInput(path);
     if (!input || streamIndex < 0 || streamIndex >= static_cast<int>(input->nb_streams))
@@ -79,8 +92,10 @@ std::optional<std::int64_t> decodedFrameCount(const char* path, int streamIndex,
     const AVCodecParameters& params = *input->streams[streamIndex]->codecpar;
     if (hasExactPacketDurations(params.codec_id) && params.sample_rate > 0) {
         bool stopped = false;
-        if (auto frames = scanPackets(*input, streamIndex, keepGoing, stopped))
+        if (auto frames = scanPackets(*input, streamIndex, keepGoing, stopped, index))
             return frames;
+        if (index)
+            index->clear();
         if (stopped)
             return std::nullopt;
     }

@@ -18,6 +18,7 @@ public:
 
     int streamIndex() const { return streamIndex_; }
     const AVCodecContext& decoder() const { return *decoder_; }
+    const AVStream& stream() const { return *input_->streams[streamIndex_]; }
     std::int64_t fileSize() const;
 
 private:

@@ -1,9 +1,15 @@
 #include "document/DecodeSource.h"
 
+#include <unistd.h>
+
+#include <algorithm>
 #include <array>
+#include <chrono>
 #include <cmath>
+#include <thread>
 #include <utility>
 
+#include "audio/PartDecode.h"
 #include "audio/bass.h"
 #include "wav/File.h"
 #include "document/SourceBitrate.h"
@@ -55,10 +61,51 @@ BOOL keepCreating(void* user)
     return progress.stopRequested() ? FALSE : TRUE;
 }
 
+enum class Parts { Done, Cancelled, Failed, NotUsed };
+
+// MPEG audio on every core, written straight to its place in the work file;
+// NotUsed where it cannot be split or the parts did not give the samples of
+// the one-thread decode, with the work file back at its header.
+Parts decodeInParts(HSTREAM decoder, File& work, std::uint32_t frameBytes, std::uint64_t dataLimit, int threads,
+                    Progress& progress)
+{
+    const unsigned cores = threads > 0 ? static_cast<unsigned>(threads) : std::thread::hardware_concurrency();
+    const QWORD length = BASS_ChannelGetLength(decoder, BASS_POS_BYTE);
+    if (cores < 2 || length == BASS_ERROR_QWORD || length > dataLimit)
+        return Parts::NotUsed;
+    auto parts = audio::PartDecode::start(decoder, static_cast<int>(cores),
+                                          [&work](std::uint64_t offset, const void* bytes, std::size_t size) {
+                                              return work.writeAt(bytes, size, kWaveHeaderSize + offset);
+                                          });
+    if (!parts)
+        return Parts::NotUsed;
+    while (!parts->waitFor(std::chrono::milliseconds(20))) {
+        progress.setBar(0, static_cast<int>(static_cast<double>(parts->framesDone()) * 100.0 /
+                                            static_cast<double>(std::max<std::uint64_t>(parts->framesTotal(), 1))));
+        progress.pump();
+        if (progress.stopRequested())
+            parts->stop();
+    }
+    const auto cutAt = [&work](std::uint64_t end) { return ::ftruncate(work.fd(), static_cast<off_t>(end)) == 0; };
+    switch (parts->join()) {
+    case audio::PartDecode::Result::Done:
+        progress.setBar(0, 100);
+        return Parts::Done;
+    case audio::PartDecode::Result::Stopped:
+        // Cancelled: what was decoded without a gap from the start stays.
+        return cutAt(kWaveHeaderSize + parts->framesFromStart() * frameBytes) ? Parts::Cancelled : Parts::Failed;
+    case audio::PartDecode::Result::WriteFailed:
+        return Parts::Failed;
+    case audio::PartDecode::Result::Mismatch:
+        break;
+    }
+    return cutAt(kWaveHeaderSize) ? Parts::NotUsed : Parts::Failed;
+}
+
 }  // namespace
 
 OpenResult decodeSource(DocumentState& doc, SourceKind kind, Progress& progress, Messenger& messages, OpenCut& cut,
-                        std::uint64_t limit)
+                        std::uint64_t limit, int threads)
 {
     const bool wma = kind == SourceKind::Wma;
     const char* tempMessage = wma ? kMsgWmaTempFile : kMsgMp3TempFile;
@@ -94,10 +141,15 @@ OpenResult decodeSource(DocumentState& doc, SourceKind kind, Progress& progress,
 
     const std::uint32_t frameBytes = waveFrameSize(info.chans, bits);
     WorkDataSink sink(work, waveDataLimit(frameBytes, limit));
+    const Parts parts = wma ? Parts::NotUsed
+                            : decodeInParts(decoder.get(), work, frameBytes, waveDataLimit(frameBytes, limit), threads,
+                                            progress);
+    if (parts == Parts::Failed)
+        return writeFailed();
     std::array<std::uint8_t, kDecodeBlock> block;
-    bool cancelled = false;
+    bool cancelled = parts == Parts::Cancelled;
     bool full = false;
-    while (BASS_ChannelIsActive(decoder.get()) != BASS_ACTIVE_STOPPED) {
+    while (parts == Parts::NotUsed && BASS_ChannelIsActive(decoder.get()) != BASS_ACTIVE_STOPPED) {
         if (progress.stopRequested()) {
             cancelled = true;
             break;

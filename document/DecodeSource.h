@@ -20,8 +20,9 @@ inline constexpr const char* kMsgWmaTempFile = "Cannot creat the temporary file.
 // length and before each block, and moves bar 0. A cancelled decode keeps its
 // work file with sizes that match; a failed write removes it. The work file
 // stops at limit bytes; sound beyond is cut off, and cut tells how much was
-// kept.
+// kept. MPEG audio that can be split is decoded in one part per thread
+// (threads 0: one per core, 1: no parts), byte for byte as on one thread.
 OpenResult decodeSource(DocumentState& doc, SourceKind kind, Progress& progress, Messenger& messages, OpenCut& cut,
-                        std::uint64_t limit = kMaxWorkFileBytes);
+                        std::uint64_t limit = kMaxWorkFileBytes, int threads = 0);
 
 }  // namespace tw
