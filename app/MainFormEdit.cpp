@@ -1,6 +1,7 @@
-// The five edits from the window, and Undo and Redo: each runs its body under
-// ProcessForm with playback stopped; Delete and Cut Out also change the
-// length, every one of them the markers or the view.
+// The edits from the window, Undo and Redo, and the clipboard: each runs its
+// body under ProcessForm with playback stopped (Copy, which changes nothing,
+// lets it play on); Delete, Cut Out, Cut and Paste also change the length,
+// every one of them the markers or the view.
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
@@ -10,10 +11,13 @@
 #include "core/WorkerThread.h"
 #include "edit/CutOutPass.h"
 #include "edit/DeletePass.h"
+#include "edit/NormalizePass.h"
+#include "edit/PastePass.h"
 #include "edit/SamplePasses.h"
 #include "edit/UndoBody.h"
 #include "ui/ModalResult.h"
 #include "ui/RunModal.h"
+#include "ui/TNormalizeForm.h"
 #include "ui/TProcessForm.h"
 #include "ui/TVolumeForm.h"
 
@@ -41,15 +45,20 @@ void TMainForm::runUnderProcessForm(const std::function<void(WindowProgress&)>& 
 }
 
 template <class Thread>
-void TMainForm::runEdit(const EditPass& pass)
+void TMainForm::runEdit(const std::function<EditResult(WindowProgress&)>& body)
 {
     EditResult result = EditResult::NotOpened;
-    // A pass that changes no byte only flashes the window.
-    runUnderProcessForm<Thread>(
-        [&](WindowProgress& progress) { result = runEditBody(*this, pass, progress, *this, &journal_); });
+    runUnderProcessForm<Thread>([&](WindowProgress& progress) { result = body(progress); });
     // A failed write still changed the file part way: it counts as an edit.
     if (result == EditResult::Done || result == EditResult::WriteFailed)
         modified = true;
+}
+
+template <class Thread>
+void TMainForm::runEdit(const EditPass& pass)
+{
+    // A pass that changes no byte only flashes the window.
+    runEdit<Thread>([&](WindowProgress& progress) { return runEditBody(*this, pass, progress, *this, &journal_); });
 }
 
 void TMainForm::afterEdit()
@@ -128,6 +137,59 @@ void TMainForm::MRedoClick()
         return;
     stopAndRelease();
     runUnderProcessForm<TRedoThread>([this](WindowProgress& progress) { runRedoBody(*this, journal_, progress, *this); });
+    afterEdit();
+}
+
+void TMainForm::MNormalizeClick()
+{
+    if (!loaded)
+        return;
+    stopAndRelease();
+    NormalizeForm->ComboBox1->setCurrentIndex(kNormalizePreset);  // every time
+    if (NormalizeForm->exec() == QDialog::Accepted) {
+        const double level = NormalizeForm->level();
+        runEdit<TNormalizeThread>([this, level](WindowProgress& progress) {
+            return runNormalizeBody(*this, level, progress, *this, &journal_);
+        });
+    }
+    afterEdit();
+}
+
+void TMainForm::MCopyClick()
+{
+    // Reads the work file only: playback goes on.
+    if (!loaded || copyRange(*this).bytes() == 0)
+        return;
+    bool copied = false;
+    runUnderProcessForm<TCopyThread>([this, &copied](WindowProgress& progress) {
+        copied = clipboard_.copy(*this, progress);
+        if (!copied)
+            inform(kMsgCannotWriteTemp);
+    });
+    UpdateControls(playState);
+}
+
+void TMainForm::MCutClick()
+{
+    if (!loaded || copyRange(*this).bytes() == 0)
+        return;
+    stopAndRelease();
+    runEdit<TCutThread>(
+        [this](WindowProgress& progress) { return runCutBody(*this, clipboard_, progress, *this, &journal_); });
+    afterEdit();
+}
+
+void TMainForm::MPasteClick()
+{
+    if (!loaded || !clipboard_.holdsSound())
+        return;
+    // At the start of the column the cursor stands in, as it was before Stop
+    // took it to the beginning.
+    const std::uint32_t column = cursorColumn();
+    stopAndRelease();
+    runEdit<TPasteThread>([this, column](WindowProgress& progress) {
+        return runPasteBody(*this, clipboard_, column, progress, *this, &journal_);
+    });
     afterEdit();
 }
 

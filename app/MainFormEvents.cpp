@@ -10,6 +10,7 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolButton>
+#include <QWheelEvent>
 
 #include "app/MainFormTexts.h"
 #include "app/TMainForm.h"
@@ -44,6 +45,7 @@ void TMainForm::FormCreate()
     // 3: a private temporary directory of our own.
     privateTemp_ = std::make_unique<PrivateTempDir>(options_.tempBase);
     tempDir = privateTemp_->path();
+    clipboard_.setFolder(tempDir);
 
     // 4: the waveform surface and its image.
     setPaintBoxWidth(10);
@@ -156,6 +158,8 @@ void TMainForm::UpdateControls(std::int32_t state)
     in.selFinish = selFinish;
     in.canUndo = journal_.canUndo();
     in.canRedo = journal_.canRedo();
+    in.rangeHoldsSound = loaded && copyRange(*this).bytes() > 0;
+    in.clipboardHoldsSound = clipboard_.holdsSound();
     if (state >= kStopped && state <= kPaused)
         in.p = playColumn(columnCount, BASS_ChannelGetPosition(stream, BASS_POS_BYTE), streamLength);
     const ControlFlags f = controlFlags(in);
@@ -171,10 +175,12 @@ void TMainForm::UpdateControls(std::int32_t state)
     enable(f.open, {MOpen, ButtonOpen});
     enable(f.doc, {MClose, ButtonClose, MSaveAs, ButtonSaveAs, MSelectAll, MPopSelectAll, MDelete, ButtonDelete,
                    MCutOut, ButtonCutOut, MVolume, ButtonVolume, MFadeIn, ButtonFadeIn, MFadeOut, ButtonFadeOut,
-                   MZoom10, MZoom8, MZoom6, MZoom4, MZoom2, MZoom1});
+                   MNormalize, MZoom10, MZoom8, MZoom6, MZoom4, MZoom2, MZoom1});
     enable(f.save, {MSave, ButtonSave});
     enable(f.undo, {MUndo});
     enable(f.redo, {MRedo});
+    enable(f.range, {MCut, MCopy, MSaveSelection});
+    enable(f.paste, {MPaste});
     enable(f.zoomIn, {ButtonZoomIn});
     enable(f.zoomOut, {ButtonZoomOut});
     enable(f.play, {MPlay, CButtonPlay, MPlayFromHere, CButtonPlayFromHere, MPopPlayFromHere});
@@ -234,6 +240,8 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event)
         return true;
     if (watched == ScrollBox1 && event->type() == QEvent::Resize)
         FormResize();
+    if (watched == ScrollBox1->viewport() && event->type() == QEvent::Wheel)
+        return WaveWheel(static_cast<const QWheelEvent&>(*event));
     return QMainWindow::eventFilter(watched, event);
 }
 

@@ -31,6 +31,10 @@ void TMainForm::connectKeys()
     MDelete->setShortcut(QKeySequence::Delete);
     MUndo->setShortcut(QKeySequence::Undo);
     MRedo->setShortcut(QKeySequence::Redo);
+    // Every binding the platform has for these, not only the first.
+    MCut->setShortcuts(QKeySequence::Cut);
+    MCopy->setShortcuts(QKeySequence::Copy);
+    MPaste->setShortcuts(QKeySequence::Paste);
 
     auto key = [this](const QKeySequence& sequence, auto&& run) {
         auto* shortcut = new QShortcut(sequence, this);

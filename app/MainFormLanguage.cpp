@@ -1,6 +1,6 @@
 // Language files: the start-up step (settings, automatic choice, the
 // Language menu), the menu's click, and applying a file's texts and fonts to
-// the seven windows (the dialogs' labels fitted to them).
+// the eight windows (the dialogs' labels fitted to them).
 #include <QAction>
 #include <QCheckBox>
 #include <QFileInfo>
@@ -19,6 +19,7 @@
 #include "ui/Captions.h"
 #include "ui/LabelFit.h"
 #include "ui/TAboutForm.h"
+#include "ui/TNormalizeForm.h"
 #include "ui/TOpenForm.h"
 #include "ui/TProcessForm.h"
 #include "ui/TReloadForm.h"
@@ -118,11 +119,11 @@ void TMainForm::ApplyLanguage()
         return QString::fromStdString(languageIni.read(section, key, ""));
     };
 
-    // Fonts of the seven windows.
+    // Fonts of the eight windows.
     const QFont font = languageFont(languageIni.read("LanguageProperty", "FontName", "Tahoma"),
                                     numberOr(languageIni.read("LanguageProperty", "FontSize", "8"), 8));
     for (QWidget* window : std::initializer_list<QWidget*>{this, OpenForm, ReloadForm, SaveForm, AboutForm,
-                                                           ProcessForm, VolumeForm})
+                                                           ProcessForm, VolumeForm, NormalizeForm})
         window->setFont(font);
     setToolbarFont();
 
@@ -143,8 +144,19 @@ void TMainForm::ApplyLanguage()
     for (const auto& [item, key] : items)
         setCaption(*item, text("Menu", key));
     // Later additions: a language file without them shows the English words.
-    setCaption(*MUndo, QString::fromStdString(languageIni.read("Menu", "Undo", MainFormTexts::kMUndo)));
-    setCaption(*MRedo, QString::fromStdString(languageIni.read("Menu", "Redo", MainFormTexts::kMRedo)));
+    const auto later = [this](const char* section, const char* key, const char* english) {
+        return QString::fromStdString(languageIni.read(section, key, english));
+    };
+    const std::pair<QAction*, std::pair<const char*, const char*>> laterItems[] = {
+        {MUndo, {"Undo", MainFormTexts::kMUndo}},
+        {MRedo, {"Redo", MainFormTexts::kMRedo}},
+        {MCut, {"Cut", MainFormTexts::kMCut}},
+        {MCopy, {"Copy", MainFormTexts::kMCopy}},
+        {MPaste, {"Paste", MainFormTexts::kMPaste}},
+        {MNormalize, {"Normalize", MainFormTexts::kMNormalize}},
+        {MSaveSelection, {"SaveSelection", MainFormTexts::kMSaveSelection}}};
+    for (const auto& [item, key] : laterItems)
+        setCaption(*item, later("Menu", key.first, key.second));
     helpFile = languageIni.read("LanguageProperty", "HelpFile", "");
 
     const std::pair<QToolButton*, const char*> buttons[] = {
@@ -191,9 +203,13 @@ void TMainForm::ApplyLanguage()
     setCaption(*VolumeForm->CheckBoxMute, text("VolumeForm", "Mute"));
     setCaption(*VolumeForm->ButtonOk, text("Common", "Ok"));
     setCaption(*VolumeForm->ButtonCancel, text("Common", "Cancel"));
+    setWindowCaption(*NormalizeForm, later("NormalizeForm", "Caption", TNormalizeForm::kCaption));
+    setCaption(*NormalizeForm->Label1, later("NormalizeForm", "Level", TNormalizeForm::kLevel));
+    setCaption(*NormalizeForm->ButtonOk, text("Common", "Ok"));
+    setCaption(*NormalizeForm->ButtonCancel, text("Common", "Cancel"));
 
     for (QDialog* dialog : std::initializer_list<QDialog*>{OpenForm, ReloadForm, SaveForm, AboutForm, ProcessForm,
-                                                           VolumeForm})
+                                                           VolumeForm, NormalizeForm})
         fitLabels(*dialog);
 }
 

@@ -1,8 +1,10 @@
-// Save and Save As: the name, the overwrite question and the export under
-// SaveForm. The document counts as saved, and takes the new name, only when
-// the export completed.
+// Save, Save As and Save Selection As: the name, the overwrite question and
+// the export under SaveForm. The document counts as saved, and takes the new
+// name, only when the export of all of it completed.
 #include <QAction>
 #include <QProgressBar>
+
+#include <sys/stat.h>
 
 #include <cctype>
 
@@ -10,6 +12,7 @@
 #include "app/TMainForm.h"
 #include "core/WorkerThread.h"
 #include "document/SourceKind.h"
+#include "edit/Clipboard.h"
 #include "export/ExportBody.h"
 #include "export/WavToWma.h"
 #include "ui/ModalResult.h"
@@ -40,9 +43,17 @@ std::string completedName(const std::string& name, int filterIndex, const std::s
     }
 }
 
+// Both names lead to one existing file (through links, or written differently).
+bool sameFile(const std::string& a, const std::string& b)
+{
+    struct stat sa {}, sb {};
+    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
+}
+
 }  // namespace
 
-bool TMainForm::exportTo(const std::string& target, const char* caption)
+bool TMainForm::exportTo(const std::string& target, const char* caption, const EditRange* part)
 {
     BASS_StreamFree(stream);
     SaveForm->setWindowTitle(caption);
@@ -53,9 +64,10 @@ bool TMainForm::exportTo(const std::string& target, const char* caption)
     const ExportLibraries libraries{options_.lameLibrary,
                                     options_.wmaWriter.empty() ? moduleDir + kWmaModule : options_.wmaWriter};
     ExportResult result = ExportResult::NotStarted;
-    runModal<TSaveThread>(*SaveForm, [this, &target, &progress, &libraries, &result] {
+    runModal<TSaveThread>(*SaveForm, [this, &target, &progress, &libraries, &result, part] {
         progress.setWorking(true);
-        result = runExportBody(*this, target, progress, *this, libraries);
+        result = part ? runExportPart(*this, part->start, part->bytes(), target, progress, *this, libraries)
+                      : runExportBody(*this, target, progress, *this, libraries);
         progress.setWorking(false);
         // A body that could not start leaves the window to Cancel, unless it
         // was pressed meanwhile.
@@ -96,6 +108,36 @@ void TMainForm::ButtonSaveAsClick()
     SaveDocumentAs();
 }
 
+std::optional<std::string> TMainForm::chooseSaveTarget(bool remember)
+{
+    namespace T = MainFormTexts;
+    FileDialogRequest request;
+    request.mode = FileDialogMode::Save;
+    request.filter = SaveDialog1.filter;
+    request.filterIndex = SaveDialog1.filterIndex;
+    request.fileName = SaveDialog1.fileName;
+    for (;;) {
+        const auto choice = fileDialog(request);
+        if (!choice)
+            return std::nullopt;
+        std::string target = completedName(choice->path, choice->filterIndex, sourcePath);
+        request.filterIndex = choice->filterIndex;
+        request.fileName = target;
+        if (remember) {
+            SaveDialog1.filterIndex = choice->filterIndex;
+            SaveDialog1.fileName = target;  // proposed by the next Save As
+        }
+        if (!fileExists(target))
+            return target;
+        const MsgResult answer = show({T::kOverwritePrompt, T::kOverwriteCaption, MsgIcon::Question,
+                                       MsgButtons::YesNoCancel});
+        if (answer == MsgResult::Yes)
+            return target;
+        if (answer != MsgResult::No)
+            return std::nullopt;
+    }
+}
+
 bool TMainForm::SaveDocumentAs()
 {
     namespace T = MainFormTexts;
@@ -103,28 +145,10 @@ bool TMainForm::SaveDocumentAs()
         return false;
     if (BASS_ChannelIsActive(stream) != BASS_ACTIVE_STOPPED)
         CButtonStopClick();
-    std::string target;
-    for (;;) {
-        FileDialogRequest request;
-        request.mode = FileDialogMode::Save;
-        request.filter = SaveDialog1.filter;
-        request.filterIndex = SaveDialog1.filterIndex;
-        request.fileName = SaveDialog1.fileName;
-        const auto choice = fileDialog(request);
-        if (!choice)
-            return false;
-        SaveDialog1.filterIndex = choice->filterIndex;
-        target = completedName(choice->path, choice->filterIndex, sourcePath);
-        SaveDialog1.fileName = target;  // proposed by the next Save As
-        if (!fileExists(target))
-            break;
-        const MsgResult answer = show({T::kOverwritePrompt, T::kOverwriteCaption, MsgIcon::Question,
-                                       MsgButtons::YesNoCancel});
-        if (answer == MsgResult::Yes)
-            break;
-        if (answer != MsgResult::No)
-            return false;
-    }
+    const auto chosen = chooseSaveTarget(true);
+    if (!chosen)
+        return false;
+    const std::string& target = *chosen;
     const bool saved = exportTo(target, T::kSaveAsCaption);
     if (saved) {
         sourcePath = target;
@@ -134,6 +158,33 @@ bool TMainForm::SaveDocumentAs()
     }
     UpdateControls(playState);
     return saved;
+}
+
+bool TMainForm::SaveSelectionAs()
+{
+    namespace T = MainFormTexts;
+    const EditRange range = copyRange(*this);
+    if (!loaded || range.bytes() == 0)
+        return false;
+    if (BASS_ChannelIsActive(stream) != BASS_ACTIVE_STOPPED)
+        CButtonStopClick();
+    const auto target = chooseSaveTarget(false);
+    if (!target)
+        return false;
+    // The document's own file would then hold only a part of it, while the
+    // document still counted as saved there.
+    if (sameFile(*target, sourcePath)) {
+        show({T::kSelectionOntoSource, T::kOverwriteCaption, MsgIcon::Information, MsgButtons::Ok});
+        return false;
+    }
+    const bool saved = exportTo(*target, T::kSaveSelectionCaption, &range);
+    UpdateControls(playState);
+    return saved;
+}
+
+void TMainForm::MSaveSelectionClick()
+{
+    SaveSelectionAs();
 }
 
 }  // namespace tw

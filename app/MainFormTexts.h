@@ -37,6 +37,7 @@ constexpr auto kMOpen = "Open ...";
 constexpr auto kMClose = "Close";
 constexpr auto kMSave = "Save";
 constexpr auto kMSaveAs = "Save As ...";
+constexpr auto kMSaveSelection = "Save Selection As ...";
 constexpr auto kMExit = "Exit";
 constexpr auto kMenuEdit = "&Edit";
 constexpr auto kMDelete = "Delete";
@@ -46,6 +47,10 @@ constexpr auto kMFadeIn = "Fade In";
 constexpr auto kMFadeOut = "Fade Out";
 constexpr auto kMUndo = "Undo";
 constexpr auto kMRedo = "Redo";
+constexpr auto kMCut = "Cut";
+constexpr auto kMCopy = "Copy";
+constexpr auto kMPaste = "Paste";
+constexpr auto kMNormalize = "Normalize";
 constexpr auto kMenuZoom = "&Zoom";
 constexpr auto kMZoom10 = "10 : 1";
 constexpr auto kMZoom8 = "8 : 1";
@@ -78,6 +83,11 @@ constexpr auto kOverwritePrompt = "This file already exists. Do you want to over
 constexpr auto kOverwriteCaption = "Information";
 constexpr auto kSaveCaption = "Save";
 constexpr auto kSaveAsCaption = "Save As";
+constexpr auto kSaveSelectionCaption = "Save Selection";
+// Save Selection As onto the file the document came from: it would lose the
+// rest of the sound while the document still counted as saved there.
+constexpr auto kSelectionOntoSource =
+    "This is the file the document was opened from. Save the selection under another name.";
 
 // The close's question when the document has unsaved edits.
 constexpr auto kSavePrompt = "File has been modified.\nDo you want to save the changes?";

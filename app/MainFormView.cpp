@@ -1,10 +1,14 @@
 // The waveform view from the window's side: what is visible of the strip,
-// the marker stop, the mouse, the markers and the zoom commands.
+// the marker stop, the mouse and the wheel, the markers and the zoom commands.
 #include <QAction>
+#include <QApplication>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QTimer>
+#include <QToolButton>
+#include <QWheelEvent>
 
 #include <algorithm>
 #include <cmath>
@@ -87,6 +91,11 @@ void TMainForm::PaintBox1Paint()
     markerStop(cursor);
 }
 
+std::uint32_t TMainForm::cursorColumn() const
+{
+    return playColumn(columnCount, BASS_ChannelGetPosition(stream, BASS_POS_BYTE), streamLength);
+}
+
 bool TMainForm::moveCursorTo(const QMouseEvent& event, Qt::MouseButton button)
 {
     const QPoint at = event.position().toPoint();
@@ -100,15 +109,108 @@ bool TMainForm::moveCursorTo(const QMouseEvent& event, Qt::MouseButton button)
     return true;
 }
 
+std::uint32_t TMainForm::columnAt(QPoint inViewport) const
+{
+    const int x = PaintBox1->mapFrom(ScrollBox1->viewport(), inViewport).x();
+    return columnCount == 0 ? 0 : std::min(static_cast<std::uint32_t>(std::max(x, 0)), columnCount - 1);
+}
+
 void TMainForm::PaintBox1MouseDown(const QMouseEvent& event)
 {
-    moveCursorTo(event, Qt::LeftButton);
+    drag_ = {};
+    dragScroll_->stop();
+    if (event.button() == Qt::LeftButton && (event.modifiers() & Qt::ShiftModifier) && stream != 0 &&
+        event.position().y() < kWaveAreaRows) {
+        // Shift: the nearer marker (the start when both are as near) comes
+        // to the column; a drag then carries it on.
+        const auto column = static_cast<std::uint32_t>(std::max(event.position().toPoint().x(), 0));
+        const auto distance = [column](std::uint32_t marker) { return column > marker ? column - marker : marker - column; };
+        if (distance(selStart) <= distance(selFinish))
+            selStart = std::min(column, selFinish);
+        else
+            selFinish = std::max(column, selStart);
+    }
+    if (!moveCursorTo(event, Qt::LeftButton))
+        return;
+    drag_.pressed = true;
+    drag_.pressAt = PaintBox1->mapTo(ScrollBox1->viewport(), event.position().toPoint());
+    drag_.pointer = drag_.pressAt;
+    drag_.anchor = columnAt(drag_.pressAt);
+    if (event.modifiers() & Qt::ShiftModifier)
+        drag_.anchor = selStart == drag_.anchor ? selFinish : selStart;
+}
+
+void TMainForm::PaintBox1MouseMove(const QMouseEvent& event)
+{
+    if (!drag_.pressed || !loaded || stream == 0)
+        return;
+    if (!(event.buttons() & Qt::LeftButton)) {
+        // The release went elsewhere.
+        drag_ = {};
+        dragScroll_->stop();
+        return;
+    }
+    drag_.pointer = PaintBox1->mapTo(ScrollBox1->viewport(), event.position().toPoint());
+    if (!drag_.dragging && (drag_.pointer - drag_.pressAt).manhattanLength() < QApplication::startDragDistance())
+        return;
+    drag_.dragging = true;
+    dragTo(drag_.pointer);
+}
+
+void TMainForm::dragTo(QPoint inViewport)
+{
+    if (!drag_.dragging || !loaded) {
+        dragScroll_->stop();
+        return;
+    }
+    // Beside the visible part the strip scrolls by as far as the pointer is
+    // out, now and on every tick of dragScroll_ until it comes back.
+    const int width = ScrollBox1->viewport()->width();
+    const int outside = inViewport.x() < 0 ? inViewport.x() : std::max(inViewport.x() - width + 1, 0);
+    QScrollBar* bar = ScrollBox1->horizontalScrollBar();
+    const int before = bar->value();
+    bar->setValue(before + outside);  // within the bar's range
+    if (bar->value() == before)
+        dragScroll_->stop();
+    else if (!dragScroll_->isActive())
+        dragScroll_->start();
+    const std::uint32_t column = columnAt(inViewport);
+    selStart = std::min(drag_.anchor, column);
+    selFinish = std::max(drag_.anchor, column);
+    UpdateControls(playState);
+    PaintBox1Paint();
 }
 
 void TMainForm::PaintBox1MouseUp(const QMouseEvent& event)
 {
+    if (event.button() == Qt::LeftButton) {
+        drag_ = {};
+        dragScroll_->stop();
+    }
     if (moveCursorTo(event, Qt::RightButton))
         PopupMenu1->popup(event.globalPosition().toPoint());
+}
+
+bool TMainForm::WaveWheel(const QWheelEvent& event)
+{
+    const QPoint delta = event.angleDelta();
+    if (event.modifiers() & Qt::ControlModifier) {
+        // A notch is 120 eighths of a degree; finer wheels add up to one.
+        wheelZoom_ += delta.y();
+        for (; wheelZoom_ >= 120; wheelZoom_ -= 120)
+            if (ButtonZoomIn->isEnabled())
+                ButtonZoomInClick();
+        for (; wheelZoom_ <= -120; wheelZoom_ += 120)
+            if (ButtonZoomOut->isEnabled())
+                ButtonZoomOutClick();
+        return true;
+    }
+    wheelZoom_ = 0;
+    // Away from the user, or to the left, shows earlier sound.
+    const int turn = delta.y() != 0 ? delta.y() : delta.x();
+    QScrollBar* bar = ScrollBox1->horizontalScrollBar();
+    bar->setValue(bar->value() - turn * QApplication::wheelScrollLines() * bar->singleStep() / 120);
+    return true;
 }
 
 void TMainForm::CButtonSetStartClick()

@@ -21,6 +21,7 @@
 #include "app/MainFormTexts.h"
 #include "ui/Captions.h"
 #include "ui/TAboutForm.h"
+#include "ui/TNormalizeForm.h"
 #include "ui/TOpenForm.h"
 #include "ui/TProcessForm.h"
 #include "ui/TReloadForm.h"
@@ -161,6 +162,7 @@ TMainForm::TMainForm(TMainFormOptions options, QWidget* parent)
     AboutForm = new TAboutForm(this);
     ProcessForm = new TProcessForm(this);
     VolumeForm = new TVolumeForm(this);
+    NormalizeForm = new TNormalizeForm(this);
 }
 
 TMainForm::~TMainForm()
@@ -184,6 +186,7 @@ void TMainForm::buildMenus()
     MClose = menuItem(MenuFile, "MClose", T::kMClose);
     MSave = menuItem(MenuFile, "MSave", T::kMSave);
     MSaveAs = menuItem(MenuFile, "MSaveAs", T::kMSaveAs);
+    MSaveSelection = menuItem(MenuFile, "MSaveSelection", T::kMSaveSelection);
     MenuFile->addSeparator();
     MExit = menuItem(MenuFile, "MExit", T::kMExit);
 
@@ -199,6 +202,12 @@ void TMainForm::buildMenus()
     MenuEdit->addSeparator();
     MUndo = menuItem(MenuEdit, "MUndo", T::kMUndo);
     MRedo = menuItem(MenuEdit, "MRedo", T::kMRedo);
+    MenuEdit->addSeparator();
+    MCut = menuItem(MenuEdit, "MCut", T::kMCut);
+    MCopy = menuItem(MenuEdit, "MCopy", T::kMCopy);
+    MPaste = menuItem(MenuEdit, "MPaste", T::kMPaste);
+    MenuEdit->addSeparator();
+    MNormalize = menuItem(MenuEdit, "MNormalize", T::kMNormalize);
 
     MenuZoom = menu("MenuZoom", T::kMenuZoom);
     ZoomGroup = new QActionGroup(this);
@@ -330,9 +339,16 @@ void TMainForm::buildWaveArea()
     };
     PaintBox1->onMouseDown = [this](QMouseEvent& event) { PaintBox1MouseDown(event); };
     PaintBox1->onMouseUp = [this](QMouseEvent& event) { PaintBox1MouseUp(event); };
+    PaintBox1->onMouseMove = [this](QMouseEvent& event) { PaintBox1MouseMove(event); };
     ScrollBox1Contents->resize(10, 221);
     ScrollBox1->setWidget(ScrollBox1Contents);
     ScrollBox1->installEventFilter(this);
+    ScrollBox1->viewport()->installEventFilter(this);  // the wheel
+
+    // While a drag's pointer stays beside the visible part, the strip scrolls on.
+    dragScroll_ = new QTimer(this);
+    dragScroll_->setInterval(50);
+    connect(dragScroll_, &QTimer::timeout, this, [this] { dragTo(drag_.pointer); });
 }
 
 void TMainForm::buildControlBar()
@@ -445,6 +461,7 @@ void TMainForm::connectCommands()
     onItem(MClose, &TMainForm::MCloseClick);
     onItem(MSave, &TMainForm::MSaveClick);
     onItem(MSaveAs, &TMainForm::MSaveAsClick);
+    onItem(MSaveSelection, &TMainForm::MSaveSelectionClick);
     onItem(MExit, &TMainForm::MExitClick);
     onItem(MSelectAll, &TMainForm::MSelectAllClick);
     onItem(MDelete, &TMainForm::MDeleteClick);
@@ -454,6 +471,10 @@ void TMainForm::connectCommands()
     onItem(MFadeOut, &TMainForm::MFadeOutClick);
     onItem(MUndo, &TMainForm::MUndoClick);
     onItem(MRedo, &TMainForm::MRedoClick);
+    onItem(MCut, &TMainForm::MCutClick);
+    onItem(MCopy, &TMainForm::MCopyClick);
+    onItem(MPaste, &TMainForm::MPasteClick);
+    onItem(MNormalize, &TMainForm::MNormalizeClick);
     connect(ZoomGroup, &QActionGroup::triggered, this, &TMainForm::MZoomClick);
     // The Control menu and the pop-up menu run the transport commands.
     onItem(MPlay, &TMainForm::CButtonPlayClick);

@@ -1,5 +1,5 @@
-// The main window: owns the document state, the six dialogs and every
-// command control.
+// The main window: owns the document state, the seven dialogs, the
+// clipboard and every command control.
 #pragma once
 
 #include <QImage>
@@ -16,6 +16,7 @@
 #include "core/DocumentState.h"
 #include "core/Messages.h"
 #include "core/PrivateTempDir.h"
+#include "edit/Clipboard.h"
 #include "edit/EditBody.h"
 #include "edit/UndoJournal.h"
 #include "document/WaveHeader.h"
@@ -28,6 +29,7 @@
 
 class QAction;
 class QMouseEvent;
+class QWheelEvent;
 class QActionGroup;
 class QFrame;
 class QLabel;
@@ -47,6 +49,7 @@ class TProcessForm;
 class TReloadForm;
 class TSaveForm;
 class TVolumeForm;
+class TNormalizeForm;
 
 // What a test may set before the window is built.
 struct TMainFormOptions {
@@ -118,6 +121,11 @@ public:
     void ButtonFadeOutClick();
     void MUndoClick();
     void MRedoClick();
+    void MCutClick();
+    void MCopyClick();
+    void MPasteClick();
+    void MNormalizeClick();
+    void MSaveSelectionClick();
     void ButtonZoomInClick();
     void ButtonZoomOutClick();
     void ButtonHelpClick();
@@ -155,6 +163,12 @@ public:
     void PaintBox1Paint();
     void PaintBox1MouseDown(const QMouseEvent& event);
     void PaintBox1MouseUp(const QMouseEvent& event);
+    // With the left button down: a drag from the press sets the markers.
+    void PaintBox1MouseMove(const QMouseEvent& event);
+    // A wheel turn over the waveform: the strip scrolls sideways; with Ctrl
+    // held each notch runs Zoom In (away from the user) or Zoom Out. True
+    // when the turn was taken.
+    bool WaveWheel(const QWheelEvent& event);
 
     // The close sequence: false when the document stays open (Cancel in the
     // save prompt, or a save that did not complete).
@@ -164,6 +178,10 @@ public:
     // that the rest of its source is never overwritten.
     bool SaveDocument();
     bool SaveDocumentAs();
+    // Writes the range between the markers to a file the user names; the
+    // document, its name and its saved state stay as they are. True when the
+    // file was written.
+    bool SaveSelectionAs();
     // Copies the language texts onto the controls.
     void ApplyLanguage();
     // A Language menu item was chosen.
@@ -206,6 +224,7 @@ public:
     QAction* MClose = nullptr;
     QAction* MSave = nullptr;
     QAction* MSaveAs = nullptr;
+    QAction* MSaveSelection = nullptr;
     QAction* MExit = nullptr;
     QMenu* MenuEdit = nullptr;
     QAction* MSelectAll = nullptr;
@@ -216,6 +235,10 @@ public:
     QAction* MFadeOut = nullptr;
     QAction* MUndo = nullptr;
     QAction* MRedo = nullptr;
+    QAction* MCut = nullptr;
+    QAction* MCopy = nullptr;
+    QAction* MPaste = nullptr;
+    QAction* MNormalize = nullptr;
     QMenu* MenuZoom = nullptr;
     QActionGroup* ZoomGroup = nullptr;
     QAction* MZoom10 = nullptr;
@@ -245,13 +268,14 @@ public:
     FileDialogSetting OpenDialog1;
     FileDialogSetting SaveDialog1;
 
-    // The six dialogs, created after the main window in this order.
+    // The seven dialogs, created after the main window in this order.
     TOpenForm* OpenForm = nullptr;
     TReloadForm* ReloadForm = nullptr;
     TSaveForm* SaveForm = nullptr;
     TAboutForm* AboutForm = nullptr;
     TProcessForm* ProcessForm = nullptr;
     TVolumeForm* VolumeForm = nullptr;
+    TNormalizeForm* NormalizeForm = nullptr;
 
     // The selected language file and its texts; the help document it names.
     std::string languageFile;
@@ -295,12 +319,19 @@ private:
     void stopAndRelease();
     template <class Thread>
     void runEdit(const EditPass& pass);
+    // The same for a body that is more than one pass (Cut, Paste, Normalize).
+    template <class Thread>
+    void runEdit(const std::function<EditResult(WindowProgress&)>& body);
     template <class Thread>
     void runUnderProcessForm(const std::function<void(WindowProgress&)>& body);
     // A new stream, the view and the stopped state after an edit, Undo or Redo.
     void afterEdit();
-    // The export under SaveForm; true when the target now holds the document.
-    bool exportTo(const std::string& target, const char* caption);
+    // The export under SaveForm; true when the target now holds the document,
+    // or with part only the range of the work file it names (Save Selection As).
+    bool exportTo(const std::string& target, const char* caption, const EditRange* part = nullptr);
+    // The save dialog until a name is chosen, with the overwrite question.
+    // remember: the choice is proposed by the next dialog.
+    std::optional<std::string> chooseSaveTarget(bool remember);
     // Moves the play position to the start of column (Home, End).
     void moveCursorToColumn(std::uint32_t column);
     void openAddress(const QString& address);
@@ -325,6 +356,14 @@ private:
     void markerStop(std::uint32_t cursorColumn);
     // Moves the play position to the column under x (a press or release in the wave area).
     bool moveCursorTo(const QMouseEvent& event, Qt::MouseButton button);
+    // The column of the strip under a point of the scroll box's viewport,
+    // within the strip.
+    std::uint32_t columnAt(QPoint inViewport) const;
+    // The drag's markers for the pointer at a point of the viewport; scrolls
+    // the strip when the pointer is beside its visible part.
+    void dragTo(QPoint inViewport);
+    // The cursor's column (the play position).
+    std::uint32_t cursorColumn() const;
     // The zoom items, finest last, and their frames per column.
     std::array<std::pair<QAction*, std::uint32_t>, 6> zoomItems() const;
 
@@ -338,6 +377,18 @@ private:
     bool metersBlank_ = false;      // the displays show their black idle frame
     bool partOpened_ = false;       // only the start of the source could be opened
     UndoJournal journal_{options_.journalSpace};  // goes before the folder it lies in
+    Clipboard clipboard_;  // in the private folder too; kept from one document to the next
+
+    // A left press in the wave area, and the drag that may follow it.
+    struct Drag {
+        bool pressed = false;        // the left button went down in the wave area
+        bool dragging = false;       // ... and has moved the drag distance since
+        QPoint pressAt;              // where it went down, in the scroll box's viewport
+        std::uint32_t anchor = 0;    // the marker column that stays while dragging
+        QPoint pointer;              // the last pointer position seen, in the viewport
+    } drag_;
+    QTimer* dragScroll_ = nullptr;   // scrolls on while the pointer stays beside the strip
+    int wheelZoom_ = 0;              // Ctrl+wheel eighths of a degree not yet used for a zoom step
 };
 
 }  // namespace tw

@@ -13,6 +13,8 @@ ControlFlags controlFlags(const ControlInputs& in)
     f.save = doc && in.modified;
     f.undo = doc && in.canUndo;
     f.redo = doc && in.canRedo;
+    f.range = doc && in.rangeHoldsSound;
+    f.paste = doc && in.clipboardHoldsSound;
     f.zoomIn = doc && !in.zoom1Checked;
     f.zoomOut = doc && !in.zoom10Checked;
     f.play = in.state == 1 || in.state == 3;

@@ -18,12 +18,14 @@ struct ControlInputs {
     std::uint32_t selFinish = 0;
     bool canUndo = false;       // the journal has a step to undo
     bool canRedo = false;       // ... or to redo
+    bool rangeHoldsSound = false;  // the markers hold at least one whole frame between them
+    bool clipboardHoldsSound = false;
 };
 
 // One flag per row of the command table.
 struct ControlFlags {
     bool open = false;      // MOpen, ButtonOpen
-    bool doc = false;       // close, save as, select all, the edits, the zoom menu items
+    bool doc = false;       // close, save as, select all, the edits, normalize, the zoom menu items
     bool save = false;      // MSave, ButtonSave
     bool zoomIn = false;    // ButtonZoomIn
     bool zoomOut = false;   // ButtonZoomOut
@@ -34,6 +36,8 @@ struct ControlFlags {
     bool setFinish = false; // MSetFinish, CButtonSetFinish, MPopSetFinish
     bool undo = false;      // MUndo
     bool redo = false;      // MRedo
+    bool range = false;     // MCut, MCopy, MSaveSelection
+    bool paste = false;     // MPaste
 
     bool operator==(const ControlFlags&) const = default;
 };

@@ -29,4 +29,12 @@ void PaintBox::mouseReleaseEvent(QMouseEvent* event)
         QWidget::mouseReleaseEvent(event);
 }
 
+void PaintBox::mouseMoveEvent(QMouseEvent* event)
+{
+    if (onMouseMove)
+        onMouseMove(*event);
+    else
+        QWidget::mouseMoveEvent(event);
+}
+
 }  // namespace tw

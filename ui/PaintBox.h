@@ -18,11 +18,13 @@ public:
     std::function<void(QPainter&)> onPaint;
     std::function<void(QMouseEvent&)> onMouseDown;
     std::function<void(QMouseEvent&)> onMouseUp;
+    std::function<void(QMouseEvent&)> onMouseMove;  // while a button is down
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
 };
 
 }  // namespace tw

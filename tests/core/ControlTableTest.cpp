@@ -104,6 +104,27 @@ TEST(ControlTable, SetFinishOnlyRightOfStart)
     EXPECT_TRUE(controlFlags(in).setFinish);
 }
 
+TEST(ControlTable, CopyAndCutNeedARangePasteAClipboardBothADocument)
+{
+    const struct {
+        int state;
+        bool range, clipboard;
+        bool rangeRow, pasteRow;
+    } rows[] = {
+        {0, true, true, false, false},  {1, false, false, false, false}, {1, true, false, true, false},
+        {1, false, true, false, true},  {2, true, true, true, true},     {3, true, true, true, true},
+        {3, false, false, false, false},
+    };
+    for (const auto& r : rows) {
+        ControlInputs in = inputs(r.state);
+        in.rangeHoldsSound = r.range;
+        in.clipboardHoldsSound = r.clipboard;
+        const ControlFlags f = controlFlags(in);
+        EXPECT_EQ(f.range, r.rangeRow) << r.state << r.range << r.clipboard;
+        EXPECT_EQ(f.paste, r.pasteRow) << r.state << r.range << r.clipboard;
+    }
+}
+
 TEST(ControlTable, MarkerComparisonsAreUnsigned)
 {
     // A finish marker of columnCount - 1 with no columns is huge, not negative.

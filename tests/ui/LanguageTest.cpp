@@ -14,6 +14,7 @@
 #include "core/StatusText.h"
 #include "i18n/IniText.h"
 #include "ui/TOpenForm.h"
+#include "ui/TNormalizeForm.h"
 #include "ui/TVolumeForm.h"
 
 namespace {
@@ -58,6 +59,8 @@ TEST_F(LanguageTest, AFileGivesItsTextsAndFontsAndAMissingKeyAnEmptyText)
     EXPECT_EQ(form->ButtonDelete->text(), "Cut away");
     EXPECT_EQ(form->MOpen->text(), "");
     EXPECT_EQ(form->MUndo->text(), "Undo");  // keys added later fall back to English
+    EXPECT_EQ(form->MPaste->text(), "Paste");
+    EXPECT_EQ(form->NormalizeForm->Label1->text(), "Level:");
     EXPECT_EQ(form->CButtonPlay->toolTip(), "");
     EXPECT_EQ(form->OpenDialog1.filter, "");
     EXPECT_EQ(form->VolumeForm->Label1->text(), "");

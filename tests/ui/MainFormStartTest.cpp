@@ -225,7 +225,8 @@ TEST_F(MainFormTest, DialogsAreCreatedAfterTheWindowInOrderAndOwnedByIt)
     for (QObject* c : form->children())
         if (auto* d = qobject_cast<QDialog*>(c))
             order << d->objectName();
-    EXPECT_EQ(order, (QStringList{"OpenForm", "ReloadForm", "SaveForm", "AboutForm", "ProcessForm", "VolumeForm"}));
+    EXPECT_EQ(order, (QStringList{"OpenForm", "ReloadForm", "SaveForm", "AboutForm", "ProcessForm", "VolumeForm",
+                                  "NormalizeForm"}));
     QPointer<QDialog> open = form->findChild<QDialog*>("OpenForm");
     form.reset();
     EXPECT_TRUE(open.isNull());
