@@ -17,8 +17,8 @@ constexpr std::size_t kMinPacketsPerPart = 64;
 // A part starts this far before its first kept packet: well past the 511
 // bytes a frame's main data may reach back into the reservoir, and past the
 // granules whose overlap the synthesis carries over.
-constexpr std::int64_t kWarmUpBytes = 4096;
-constexpr std::size_t kWarmUpPackets = 4;
+constexpr std::int64_t kWarmUpBytes = 8192;
+constexpr std::size_t kWarmUpPackets = 8;
 constexpr std::size_t kWriteBlock = 1 << 20;
 
 }  // namespace

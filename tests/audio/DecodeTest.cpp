@@ -1,11 +1,14 @@
 // Decoding streams against ffmpeg's own decode of files made by LAME and by
 // FFmpeg's encoders.
+#include "audio/PartDecode.h"
 #include "audio/bass.h"
 #include "tests/audio/TestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <mutex>
 #include <filesystem>
 #include <fstream>
 
@@ -259,6 +262,49 @@ TEST(Decode, MoreThanTwoChannelsAreMixedToStereo)
         peak = std::max(peak, std::abs(int(std::int16_t(decoded[i] | decoded[i + 1] << 8))));
     EXPECT_GT(peak, 3000);
     BASS_StreamFree(h);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Decode, PartsOnSeveralThreadsGiveTheBytesOfTheOneThreadDecode)
+{
+    // Tones with bursts of noise, so that the encoders lean on the bit
+    // reservoir; at high, low and variable rates, MPEG-1, -2 and -2.5.
+    ScratchDir dir;
+    const std::string wav = dir.file("bursts.wav");
+    ASSERT_TRUE(run("ffmpeg -nostdin -y -f lavfi -i 'aevalsrc=0.4*sin(900*2*PI*t)+0.4*random(0)*gt(mod(t\\,1.3)\\,0.9)"
+                    "|0.4*sin(300*2*PI*t)+0.3*random(1)*gt(mod(t\\,0.7)\\,0.4):s=44100:d=20' -c:a pcm_s16le " +
+                    quoted(wav)));
+    for (const char* options : {"-b 128", "-V 9", "-b 320", "-m m -b 32 --resample 22.05", "-b 8 --resample 8"}) {
+        const std::string mp3 = dir.file("parts.mp3");
+        ASSERT_TRUE(run(std::string("lame --quiet ") + options + " " + quoted(wav) + " " + quoted(mp3)));
+        const HSTREAM one = BASS_StreamCreateFile(FALSE, mp3.c_str(), 0, 0, BASS_STREAM_DECODE);
+        ASSERT_NE(one, 0u) << options;
+        const auto expected = decodeAll(one);
+        BASS_StreamFree(one);
+        for (int parts : {2, 3, 4}) {
+            const HSTREAM h = BASS_StreamCreateFile(FALSE, mp3.c_str(), 0, 0, BASS_STREAM_DECODE);
+            std::vector<std::uint8_t> decoded(expected.size(), 0xAA);
+            std::mutex mutex;
+            auto decode = tw::audio::PartDecode::start(h, parts, [&](std::uint64_t at, const void* bytes, std::size_t n) {
+                const std::lock_guard lock(mutex);
+                if (at + n > decoded.size())
+                    return false;
+                std::memcpy(decoded.data() + at, bytes, n);
+                return true;
+            });
+            ASSERT_TRUE(decode) << options << " in " << parts;
+            EXPECT_EQ(decode->join(), tw::audio::PartDecode::Result::Done) << options << " in " << parts;
+            EXPECT_TRUE(decoded == expected) << options << " in " << parts << ": first difference at "
+                                             << std::distance(decoded.begin(),
+                                                              std::mismatch(decoded.begin(), decoded.end(),
+                                                                            expected.begin()).first);
+            decode.reset();
+            BASS_StreamFree(h);
+        }
+    }
 }
 
 }  // namespace
