@@ -7,48 +7,22 @@
 #include <future>
 #include <system_error>
 #include <limits>
-#include <sys/mman.h>
 
 namespace tw {
 
 namespace {
 
-// Serves the few bytes of one frame at increasing offsets. The file is mapped
-// into memory where that works, so that the frames are read where they lie;
-// otherwise it is streamed through large reads instead of sought per frame.
+// Serves the few bytes of one frame at increasing offsets. The frames looked
+// at lie 100 frames apart, so every page of the file is wanted: it is read in
+// large sequential blocks into one buffer, at the speed of a plain read and
+// without holding the file's pages in the program's memory.
 class FrameReader {
 public:
-    explicit FrameReader(const File& file) : file_(file)
-    {
-        size_ = file.size();
-        if (size_ > 0 && size_ <= std::numeric_limits<std::size_t>::max()) {
-            void* map = ::mmap(nullptr, static_cast<std::size_t>(size_), PROT_READ, MAP_PRIVATE, file.fd(), 0);
-            if (map != MAP_FAILED) {
-                map_ = static_cast<const std::uint8_t*>(map);
-                ::madvise(map, static_cast<std::size_t>(size_), MADV_SEQUENTIAL);
-            }
-        }
-        if (!map_)
-            buffer_.resize(kBufferSize);
-    }
-    ~FrameReader()
-    {
-        if (map_)
-            ::munmap(const_cast<std::uint8_t*>(map_), static_cast<std::size_t>(size_));
-    }
-    FrameReader(const FrameReader&) = delete;
-    FrameReader& operator=(const FrameReader&) = delete;
+    explicit FrameReader(const File& file) : file_(file), buffer_(kBufferSize) {}
 
     // Copies up to size bytes at offset into out; returns how many exist.
     std::size_t fetch(std::uint64_t offset, std::uint8_t* out, std::size_t size)
     {
-        if (map_) {
-            if (offset >= size_)
-                return 0;
-            const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(size, size_ - offset));
-            std::memcpy(out, map_ + offset, n);
-            return n;
-        }
         if (offset >= end_)
             return 0;
         if (offset < start_ || offset + size > start_ + length_) {
@@ -63,10 +37,8 @@ public:
     }
 
 private:
-    static constexpr std::size_t kBufferSize = 1 << 20;
+    static constexpr std::size_t kBufferSize = 4 << 20;
     const File& file_;
-    std::uint64_t size_ = 0;
-    const std::uint8_t* map_ = nullptr;
     std::vector<std::uint8_t> buffer_;
     std::uint64_t start_ = 0;
     std::size_t length_ = 0;
