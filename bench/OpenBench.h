@@ -123,9 +123,11 @@ inline void compareBest(const char* name, const std::function<double()>& ours, c
 }
 
 // Opens source (decode plus overview) against ffmpeg decoding it to a WAV
-// file, best of two rounds each, and prints the figures. Needs the audio
-// layer started. False when the open did not complete.
-inline bool compareOpen(const char* name, const std::string& source, const std::string& dir)
+// file (or against peerCommand, which writes name_peer.wav in dir), and
+// prints the figures. A decoded source needs the audio layer started. False
+// when the open did not complete.
+inline bool compareOpen(const char* name, const std::string& source, const std::string& dir,
+                        const std::string& peerCommand = {})
 {
     const std::string oursDir = dir + name + "_ours/";
     const std::string peerOut = dir + name + "_peer.wav";
@@ -151,8 +153,10 @@ inline bool compareOpen(const char* name, const std::string& source, const std::
         [&] {
             removeFile(peerOut);
             ::sync();
-            const double t =
-                secondsOf([&] { run("ffmpeg -loglevel error -y -i '" + source + "' '" + peerOut + "'"); });
+            const double t = secondsOf([&] {
+                run(!peerCommand.empty() ? peerCommand
+                                         : "ffmpeg -loglevel error -y -i '" + source + "' '" + peerOut + "'");
+            });
             removeFile(peerOut);
             return t;
         });

@@ -17,7 +17,9 @@
 #include "core/Messages.h"
 #include "core/Progress.h"
 #include "document/Overview.h"
+#include "document/OpenResult.h"
 #include "document/WaveReader.h"
+#include "wav/File.h"
 
 namespace tw::fuzz {
 
@@ -106,6 +108,26 @@ inline void readBack(DocumentState& doc)
         if (doc.frameCount <= kMaxFrames)
             rebuildOverview(*work, doc, progress, {1, ColumnPercent::Fraction});
     }
+}
+
+// One run of an open path over the input as its source: open makes the work
+// file (Completed when it did), which is then read back and removed.
+template <class Open>
+int openSource(const std::uint8_t* data, std::size_t size, Open open)
+{
+    if (size > kMaxInput)
+        return 0;
+    static MemoryInput input;
+    DocumentState doc;
+    doc.sourcePath = input.hold(data, size);
+    doc.workPath = workFile();
+    Quiet messages;
+    NoProgress progress;
+    OpenCut cut;
+    if (open(doc, progress, messages, cut) == OpenResult::Completed)
+        readBack(doc);
+    removeFile(doc.workPath);
+    return 0;
 }
 
 }  // namespace tw::fuzz

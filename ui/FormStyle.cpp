@@ -1,6 +1,10 @@
 #include "ui/FormStyle.h"
 
+#include "ui/ModalResult.h"
+
 #include <QDialog>
+#include <QFrame>
+#include <QPushButton>
 #include <QLabel>
 
 namespace tw {
@@ -30,6 +34,18 @@ void placeRow(QLabel& label, QWidget& control, int top, int left, int width, int
     const QSize hint = label.sizeHint();
     label.setGeometry(kLabelLeft, top + (height - hint.height()) / 2, hint.width(), hint.height());
     control.setGeometry(left, top, width, height);
+}
+
+void placeOkCancel(QDialog& dialog, QFrame& bevel, QPushButton& ok, QPushButton& cancel, int y)
+{
+    bevel.setFrameShape(QFrame::HLine);
+    bevel.setFrameShadow(QFrame::Sunken);
+    ok.setDefault(true);
+    place(bevel, 8, y, 225, 2);
+    place(ok, 24, y + 9, 75, 25);
+    place(cancel, 134, y + 9, 75, 25);
+    QObject::connect(&ok, &QPushButton::clicked, &dialog, [&dialog] { dialog.done(mrOk); });
+    QObject::connect(&cancel, &QPushButton::clicked, &dialog, [&dialog] { dialog.done(mrCancel); });
 }
 
 }  // namespace tw

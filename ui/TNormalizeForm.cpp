@@ -54,17 +54,10 @@ TNormalizeForm::TNormalizeForm(QWidget* parent)
     setCaption(*Label1, kLevel);
     setCaption(*ButtonOk, Texts::kOk);
     setCaption(*ButtonCancel, Texts::kCancel);
-    Bevel1->setFrameShape(QFrame::HLine);
-    Bevel1->setFrameShadow(QFrame::Sunken);
-    ButtonOk->setDefault(true);
 
     place(*Label1, 24, 24);
     place(*ComboBox1, 80, 21, 129, 21);
-    place(*Bevel1, 8, 55, 225, 2);
-    place(*ButtonOk, 24, 64, 75, 25);
-    place(*ButtonCancel, 134, 64, 75, 25);
-    connect(ButtonOk, &QPushButton::clicked, this, [this] { done(mrOk); });
-    connect(ButtonCancel, &QPushButton::clicked, this, [this] { done(mrCancel); });
+    placeOkCancel(*this, *Bevel1, *ButtonOk, *ButtonCancel, 55);
 }
 
 double TNormalizeForm::level() const

@@ -50,18 +50,11 @@ TVolumeForm::TVolumeForm(QWidget* parent)
     setCaption(*CheckBoxMute, Texts::kMute);
     setCaption(*ButtonOk, Texts::kOk);
     setCaption(*ButtonCancel, Texts::kCancel);
-    Bevel1->setFrameShape(QFrame::HLine);
-    Bevel1->setFrameShadow(QFrame::Sunken);
-    ButtonOk->setDefault(true);
 
     place(*Label1, 24, 24);
     place(*ComboBox1, 80, 21, 129, 21);
     place(*CheckBoxMute, 80, 56, 129, 17);
-    place(*Bevel1, 8, 87, 225, 2);
-    place(*ButtonOk, 24, 96, 75, 25);
-    place(*ButtonCancel, 134, 96, 75, 25);
-    connect(ButtonOk, &QPushButton::clicked, this, [this] { done(mrOk); });
-    connect(ButtonCancel, &QPushButton::clicked, this, [this] { done(mrCancel); });
+    placeOkCancel(*this, *Bevel1, *ButtonOk, *ButtonCancel, 87);
 }
 
 void TVolumeForm::reject()
