@@ -3,6 +3,7 @@
 #include <fcntl.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <vector>
 
 #include "audio/FfmpegHandles.h"
@@ -173,6 +174,14 @@ EditResult runPasteBody(DocumentState& doc, Clipboard& clipboard, std::uint32_t 
     }
     if (doc.dataEnd + sound->bytes > kMaxWorkFileBytes) {
         messages.inform(kMsgPasteTooLong);
+        return EditResult::Refused;
+    }
+    // The room on the disk before anything changes: a full disk refuses the
+    // paste rather than stopping it part way (and taking the Undo steps).
+    if (File work = File::openReadWrite(doc.workPath);
+        work && ::fallocate(work.fd(), FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(doc.dataEnd + sound->bytes)) != 0 &&
+        errno == ENOSPC) {
+        messages.inform(kMsgCannotWriteTemp);
         return EditResult::Refused;
     }
     progress.setBar(0, 0);
