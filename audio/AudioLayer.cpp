@@ -62,11 +62,11 @@ std::shared_ptr<OutputDevice> AudioLayer::device() const
     return device_;
 }
 
-DWORD AudioLayer::createDecoder(const std::string& path, const KeepGoing& keepGoing)
+DWORD AudioLayer::createDecoder(const std::string& path, const KeepGoing& keepGoing, bool mpegFallback)
 {
     if (auto stream = DecodeStream::open(path, keepGoing))
         return registry_.add(std::move(stream));
-    if (keepGoing && !keepGoing())
+    if (!mpegFallback || (keepGoing && !keepGoing()))
         return 0;
     // What FFmpeg cannot read may still be MPEG audio libmpg123 can.
     auto stream = Mpg123Stream::open(path);

@@ -20,7 +20,8 @@ public:
     bool init(int device, DWORD freq);
     bool free();
 
-    DWORD createDecoder(const std::string& path, const KeepGoing& keepGoing = {});
+    // mpegFallback: what FFmpeg cannot read is tried as MPEG audio by libmpg123.
+    DWORD createDecoder(const std::string& path, const KeepGoing& keepGoing = {}, bool mpegFallback = true);
     DWORD createPlayback(const std::string& path);
     bool release(DWORD handle) { return registry_.remove(handle) != nullptr; }
     std::shared_ptr<Channel> find(DWORD handle) const { return registry_.find(handle); }

@@ -9,8 +9,9 @@ using tw::audio::AudioLayer;
 
 namespace {
 
+// wma: the WMA entry points, whose files are never MPEG audio for libmpg123.
 HSTREAM createFromFile(BOOL mem, const void* file, QWORD offset, QWORD length, DWORD flags,
-                       STREAMCREATEPROC* proc = nullptr, void* user = nullptr)
+                       STREAMCREATEPROC* proc = nullptr, void* user = nullptr, bool wma = false)
 {
     if (mem || !file || offset != 0 || length != 0)
         return 0;
@@ -23,7 +24,7 @@ HSTREAM createFromFile(BOOL mem, const void* file, QWORD offset, QWORD length, D
     tw::audio::KeepGoing keepGoing;
     if (proc)
         keepGoing = [proc, user] { return proc(user) != FALSE; };
-    return layer.createDecoder(path, keepGoing);
+    return layer.createDecoder(path, keepGoing, !wma);
 }
 
 }  // namespace
@@ -52,7 +53,7 @@ HSTREAM BASS_StreamCreateFile(BOOL mem, const void* file, QWORD offset, QWORD le
 
 HSTREAM BASS_WMA_StreamCreateFile(BOOL mem, const void* file, QWORD offset, QWORD length, DWORD flags)
 {
-    return createFromFile(mem, file, offset, length, flags | BASS_STREAM_DECODE);
+    return createFromFile(mem, file, offset, length, flags | BASS_STREAM_DECODE, nullptr, nullptr, true);
 }
 
 HSTREAM BASS_StreamCreateFileEx(BOOL mem, const void* file, QWORD offset, QWORD length, DWORD flags,
@@ -64,7 +65,7 @@ HSTREAM BASS_StreamCreateFileEx(BOOL mem, const void* file, QWORD offset, QWORD 
 HSTREAM BASS_WMA_StreamCreateFileEx(BOOL mem, const void* file, QWORD offset, QWORD length, DWORD flags,
                                     STREAMCREATEPROC* proc, void* user)
 {
-    return createFromFile(mem, file, offset, length, flags | BASS_STREAM_DECODE, proc, user);
+    return createFromFile(mem, file, offset, length, flags | BASS_STREAM_DECODE, proc, user, true);
 }
 
 BOOL BASS_StreamFree(HSTREAM handle)

@@ -5,8 +5,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <future>
-#include <system_error>
 #include <limits>
+#include <memory>
+#include <system_error>
 
 namespace tw {
 
@@ -18,7 +19,11 @@ namespace {
 // without holding the file's pages in the program's memory.
 class FrameReader {
 public:
-    explicit FrameReader(const File& file) : file_(file), buffer_(kBufferSize) {}
+    explicit FrameReader(const File& file)
+        : file_(file), size_(static_cast<std::size_t>(std::min<std::uint64_t>(kBufferSize, std::max<std::uint64_t>(file.size(), 2)))),
+          buffer_(std::make_unique_for_overwrite<std::uint8_t[]>(size_))
+    {
+    }
 
     // Copies up to size bytes at offset into out; returns how many exist.
     std::size_t fetch(std::uint64_t offset, std::uint8_t* out, std::size_t size)
@@ -27,19 +32,20 @@ public:
             return 0;
         if (offset < start_ || offset + size > start_ + length_) {
             start_ = offset;
-            length_ = file_.readAt(buffer_.data(), buffer_.size(), offset);
-            if (length_ < buffer_.size())
+            length_ = file_.readAt(buffer_.get(), size_, offset);
+            if (length_ < size_)
                 end_ = offset + length_;
         }
         const std::size_t n = std::min<std::uint64_t>(size, start_ + length_ - offset);
-        std::memcpy(out, buffer_.data() + (offset - start_), n);
+        std::memcpy(out, buffer_.get() + (offset - start_), n);
         return n;
     }
 
 private:
     static constexpr std::size_t kBufferSize = 4 << 20;
     const File& file_;
-    std::vector<std::uint8_t> buffer_;
+    const std::size_t size_;  // of the buffer: no larger than the file
+    std::unique_ptr<std::uint8_t[]> buffer_;
     std::uint64_t start_ = 0;
     std::size_t length_ = 0;
     std::uint64_t end_ = std::numeric_limits<std::uint64_t>::max();
