@@ -1,6 +1,7 @@
 #include "document/WaveHeader.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 #include "wav/LittleEndian.h"
@@ -45,6 +46,17 @@ bool patchWaveSizes(File& file)
     putLe32(field, static_cast<std::uint32_t>(n - 44));
     ok = file.writeAt(field, 4, 40) && ok;
     return ok;
+}
+
+std::array<std::uint8_t, kWaveHeaderSize> finishedWaveHeader(std::uint32_t sampleRate, std::uint32_t channels,
+                                                              std::uint32_t bitsPerSample, std::uint64_t dataBytes)
+{
+    auto h = makeWaveHeader(sampleRate, channels, bitsPerSample);
+    const auto field = [](std::uint64_t v) { return static_cast<std::uint32_t>(std::min<std::uint64_t>(v, UINT32_MAX)); };
+    putLe16(&h[22], static_cast<std::uint16_t>(channels));
+    putLe32(&h[4], field(kWaveHeaderSize - 8 + dataBytes));
+    putLe32(&h[40], field(dataBytes));
+    return h;
 }
 
 std::uint64_t waveDataLimit(std::uint32_t blockAlign, std::uint64_t fileLimit)

@@ -29,6 +29,12 @@ bool patchWaveSizes(File& file);
 
 // The largest data size of whole frames behind a 44-byte header within
 // fileLimit bytes.
+// The 44-byte header of a finished file of dataBytes samples in that format:
+// its own channel count, both size fields set (clipboards, parts of a
+// document).
+std::array<std::uint8_t, kWaveHeaderSize> finishedWaveHeader(std::uint32_t sampleRate, std::uint32_t channels,
+                                                              std::uint32_t bitsPerSample, std::uint64_t dataBytes);
+
 std::uint64_t waveDataLimit(std::uint32_t blockAlign, std::uint64_t fileLimit = kMaxWorkFileBytes);
 
 }  // namespace tw

@@ -5,7 +5,6 @@
 #include "document/WaveHeader.h"
 #include "edit/DeletePass.h"
 #include "wav/File.h"
-#include "wav/LittleEndian.h"
 
 namespace tw {
 
@@ -43,11 +42,7 @@ bool Clipboard::copy(const DocumentState& doc, Progress& progress)
         return false;
     const std::string path = newFile("clipboard");
     File out = File::createNew(path);
-    // The header of the document's own format, sizes set.
-    auto header = makeWaveHeader(doc.sampleRate, doc.channels, doc.bitsPerSample);
-    putLe16(&header[22], static_cast<std::uint16_t>(doc.channels));
-    putLe32(&header[4], static_cast<std::uint32_t>(kClipDataOffset - 8 + range.bytes()));
-    putLe32(&header[40], range.bytes());
+    const auto header = finishedWaveHeader(doc.sampleRate, doc.channels, doc.bitsPerSample, range.bytes());
     bool ok = out && out.write(header.data(), header.size());
     for (std::uint64_t copied = 0; ok && copied < range.bytes();) {
         const std::uint64_t n = std::min<std::uint64_t>(kCopyBlock, range.bytes() - copied);

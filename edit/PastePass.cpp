@@ -9,7 +9,6 @@
 #include "audio/FfmpegHandles.h"
 #include "document/WaveHeader.h"
 #include "wav/File.h"
-#include "wav/LittleEndian.h"
 
 namespace tw {
 
@@ -98,10 +97,7 @@ std::shared_ptr<const ClipSound> soundInFormatOf(const DocumentState& doc, std::
         if (count == 0 && made == 0)
             break;
     }
-    auto header = makeWaveHeader(doc.sampleRate, doc.channels, doc.bitsPerSample);
-    putLe16(&header[22], static_cast<std::uint16_t>(doc.channels));
-    putLe32(&header[4], static_cast<std::uint32_t>(std::min<std::uint64_t>(kClipDataOffset - 8 + written, UINT32_MAX)));
-    putLe32(&header[40], static_cast<std::uint32_t>(std::min<std::uint64_t>(written, UINT32_MAX)));
+    const auto header = finishedWaveHeader(doc.sampleRate, doc.channels, doc.bitsPerSample, written);
     if (!ok || !out.writeAt(header.data(), header.size(), 0) || !out.close()) {
         removeFile(path);
         return nullptr;
@@ -124,13 +120,11 @@ EditPass pastePass(const DocumentState& doc, std::shared_ptr<const ClipSound> so
     pass.run = [sound, at](File& work, DocumentState& doc, const EditRange&, Progress& progress) {
         const std::uint64_t tail = doc.dataEnd - at;
         const std::uint64_t total = tail + sound->bytes;
-        // The room first: a full disk shows before a byte moves.
-        if (::posix_fallocate(work.fd(), 0, static_cast<off_t>(doc.dataEnd + sound->bytes)) != 0)
+        // The sound and the room first: either missing shows before a byte moves.
+        File in = File::openRead(sound->path);
+        if (!in || ::posix_fallocate(work.fd(), 0, static_cast<off_t>(doc.dataEnd + sound->bytes)) != 0)
             return false;
         if (!moveUp(work, at, at + sound->bytes, tail, progress))
-            return false;
-        File in = File::openRead(sound->path);
-        if (!in)
             return false;
         for (std::uint64_t copied = 0; copied < sound->bytes;) {
             const std::uint64_t n = std::min<std::uint64_t>(kCopyBlock, sound->bytes - copied);
