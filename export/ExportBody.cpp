@@ -17,7 +17,6 @@
 #include "export/WavToMp3.h"
 #include "export/WavToWma.h"
 #include "wav/File.h"
-#include "wav/LittleEndian.h"
 
 namespace tw {
 
@@ -195,10 +194,7 @@ ExportResult exportWave(const DocumentState& doc, const std::string& target, Pro
     const std::uint64_t to = part ? kWaveHeaderSize : 0;
     bool written = true;
     if (part) {
-        auto header = makeWaveHeader(doc.sampleRate, doc.channels, doc.bitsPerSample);
-        putLe16(&header[22], static_cast<std::uint16_t>(doc.channels));
-        putLe32(&header[4], static_cast<std::uint32_t>(kWaveHeaderSize - 8 + size));
-        putLe32(&header[40], static_cast<std::uint32_t>(size));
+        const auto header = finishedWaveHeader(doc.sampleRate, doc.channels, doc.bitsPerSample, size);
         written = out.write(header.data(), header.size());
     }
     for (std::uint64_t copied = 0; written && copied < size;) {
@@ -245,11 +241,12 @@ bool replaceTarget(const std::string& temp, const std::string& target)
 
 namespace {
 
-// A folder can never be replaced by the output: said before any work.
-bool targetIsFolder(const std::string& target, Messenger& messages)
+// Only a regular file (or none) is replaced by the output, never a folder, a
+// device or a pipe: said before any work.
+bool targetIsNoFile(const std::string& target, Messenger& messages)
 {
     struct stat st {};
-    if (::stat(destinationOf(target).c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+    if (::stat(destinationOf(target).c_str(), &st) != 0 || S_ISREG(st.st_mode))
         return false;
     messages.inform(kMsgCannotCreateFile);
     return true;
@@ -265,7 +262,7 @@ bool encoded(SourceKind kind)
 ExportResult runExportBody(DocumentState& doc, const std::string& target, Progress& progress, Messenger& messages,
                            const ExportLibraries& libraries)
 {
-    if (targetIsFolder(target, messages))
+    if (targetIsNoFile(target, messages))
         return ExportResult::NotStarted;
     const SourceKind kind = sourceKindOf(target);
     if (encoded(kind))
@@ -277,7 +274,7 @@ ExportResult runExportPart(const DocumentState& doc, std::uint32_t start, std::u
                            const std::string& target, Progress& progress, Messenger& messages,
                            const ExportLibraries& libraries)
 {
-    if (targetIsFolder(target, messages))
+    if (targetIsNoFile(target, messages))
         return ExportResult::NotStarted;
     DocumentState part = doc;
     part.dataOffset = start;

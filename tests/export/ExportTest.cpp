@@ -179,14 +179,17 @@ TEST_F(ExportTest, AnOutputThatCannotBeMadeOrWrittenSaysSoInEveryFormat)
     ::mkdir(dir.file("folder.wav").c_str(), 0755);
     ::mkdir(dir.file("folder.mp3").c_str(), 0755);
     ::mkdir(dir.file("folder.wma").c_str(), 0755);
+    for (const char* ext : {".wav", ".mp3", ".wma"})
+        ::mkfifo((dir.file("pipe") + ext).c_str(), 0644);
     struct rlimit unlimited {};
     ::getrlimit(RLIMIT_FSIZE, &unlimited);
     const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
     for (const char* ext : {".wav", ".mp3", ".wma"}) {
-        for (const char* where : {"missing folder", "folder as target", "disk full"}) {
+        for (const char* where : {"missing folder", "folder as target", "pipe as target", "disk full"}) {
             const std::string w = std::string(where) + " " + ext;
             const std::string target = where[0] == 'm' ? dir.file("gone/out") + ext
                                        : where[0] == 'f' ? dir.file("folder") + ext
+                                       : where[0] == 'p' ? dir.file("pipe") + ext
                                                          : dir.file("out") + ext;
             messages.texts.clear();
             messages.captions.clear();
@@ -204,7 +207,7 @@ TEST_F(ExportTest, AnOutputThatCannotBeMadeOrWrittenSaysSoInEveryFormat)
             // The encoder names itself only where it creates the file itself.
             const bool lameCreates = where[0] == 'm' && std::string(ext) == ".mp3";
             EXPECT_EQ(messages.captions, std::vector<std::string>{lameCreates ? "Lame Encoder" : ""}) << w;
-            if (where[0] == 'f') {
+            if (where[0] == 'f' || where[0] == 'p') {
                 EXPECT_EQ(progress.bars[0], 0) << w << ": work started";
             }
             for (const auto& entry : fs::directory_iterator(dir.path()))
