@@ -161,7 +161,7 @@ void TMainForm::UpdateControls(std::int32_t state)
     in.rangeHoldsSound = loaded && copyRange(*this).bytes() > 0;
     in.clipboardHoldsSound = clipboard_.holdsSound();
     if (state >= kStopped && state <= kPaused)
-        in.p = playColumn(columnCount, BASS_ChannelGetPosition(stream, BASS_POS_BYTE), streamLength);
+        in.p = cursorColumn();
     const ControlFlags f = controlFlags(in);
 
     auto enable = [](bool on, std::initializer_list<QObject*> controls) {

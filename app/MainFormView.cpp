@@ -215,7 +215,7 @@ bool TMainForm::WaveWheel(const QWheelEvent& event)
 
 void TMainForm::CButtonSetStartClick()
 {
-    const std::uint32_t k = playColumn(columnCount, BASS_ChannelGetPosition(stream, BASS_POS_BYTE), streamLength);
+    const std::uint32_t k = cursorColumn();
     if (!loaded || k >= selFinish)
         return;
     selStart = k;
@@ -225,7 +225,7 @@ void TMainForm::CButtonSetStartClick()
 
 void TMainForm::CButtonSetFinishClick()
 {
-    const std::uint32_t k = playColumn(columnCount, BASS_ChannelGetPosition(stream, BASS_POS_BYTE), streamLength);
+    const std::uint32_t k = cursorColumn();
     if (!loaded || k <= selStart)
         return;
     selFinish = k;
