@@ -22,6 +22,7 @@
 #include "export/ExportBody.h"
 #include "export/WavToMp3.h"
 #include "export/WavToWma.h"
+#include "i18n/Settings.h"
 
 namespace tw::batch {
 
@@ -81,7 +82,7 @@ std::string wmaModule(const std::string& programDir)
 {
     struct stat st {};
     const std::string beside = programDir + kWmaModule;
-    return ::stat(beside.c_str(), &st) == 0 ? beside : programDir + "../lib/tarnwick/" + kWmaModule;
+    return ::stat(beside.c_str(), &st) == 0 ? beside : installedModuleDir(programDir) + kWmaModule;
 }
 
 bool edited(EditResult result)

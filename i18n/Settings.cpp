@@ -38,7 +38,13 @@ DataPaths dataPaths(const std::string& appDir, bool portable, const std::string&
     // A relative $XDG_CONFIG_HOME is not used.
     const std::string config = configHome.starts_with('/') ? configHome : home + "/.config";
     return {appDir + "../share/tarnwick/TWLanguage/", config + "/tarnwick/Tarnwick.ini", appDir + "../share/tarnwick/",
-            appDir + "../lib/tarnwick/"};
+            installedModuleDir(appDir)};
+}
+
+std::string installedModuleDir(const std::string& appDir)
+{
+    // The install rules' folder, relative to the prefix.
+    return appDir + "../" TARNWICK_MODULE_DIR "/";
 }
 
 std::string automaticLanguageFile(const std::string& locale)

@@ -18,9 +18,13 @@ struct DataPaths {
 
 // Run from a build tree or a portable folder (the language files beside the
 // program): everything beside it. Installed: the language files and help
-// from share/tarnwick beside bin/, the module from lib/tarnwick, the settings
-// under $XDG_CONFIG_HOME (~/.config when it is unset or relative).
+// from share/tarnwick beside bin/, the module from installedModuleDir, the
+// settings under $XDG_CONFIG_HOME (~/.config when it is unset or relative).
 DataPaths dataPaths(const std::string& appDir, bool portable, const std::string& configHome, const std::string& home);
+
+// The installed module's folder for a program in appDir (bin/): the library
+// folder with the multiarch triplet beside bin/, then tarnwick/.
+std::string installedModuleDir(const std::string& appDir);
 
 // "ChineseGB.ini" for zh_CN and zh_SG, "ChineseBig5.ini" for zh_TW, zh_HK and
 // zh_MO, "Russian.ini" for ru, else "English.ini". locale as "ll_CC".
