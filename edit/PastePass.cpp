@@ -96,7 +96,13 @@ File openSound(const ClipSound& sound)
 
 bool canConvertChannels(std::uint32_t from, std::uint32_t to)
 {
-    return from == to || (from >= 1 && to >= 1 && from <= kMaxConvertedChannels && to <= kMaxConvertedChannels);
+    return from >= 1 && to >= 1 && from <= kMaxConvertedChannels && to <= kMaxConvertedChannels;
+}
+
+bool sameFormat(const ClipSound& clip, const DocumentState& doc)
+{
+    return clip.channels == doc.channels && clip.sampleRate == doc.sampleRate &&
+           clip.bitsPerSample == doc.bitsPerSample;
 }
 
 std::shared_ptr<const ClipSound> soundInFormatOf(const DocumentState& doc, std::shared_ptr<const ClipSound> clip,
@@ -104,8 +110,7 @@ std::shared_ptr<const ClipSound> soundInFormatOf(const DocumentState& doc, std::
 {
     if (!clip)
         return nullptr;
-    if (clip->channels == doc.channels && clip->sampleRate == doc.sampleRate &&
-        clip->bitsPerSample == doc.bitsPerSample)
+    if (sameFormat(*clip, doc))
         return clip;
     audio::quietFfmpegLog();
     const audio::ResamplerPtr converter =
@@ -212,7 +217,7 @@ EditResult runPasteBody(DocumentState& doc, Clipboard& clipboard, std::uint32_t 
         messages.inform(kMsgCannotOpenTemp);
         return EditResult::Refused;
     }
-    if (!canConvertChannels(clip->channels, doc.channels)) {
+    if (!sameFormat(*clip, doc) && !canConvertChannels(clip->channels, doc.channels)) {
         messages.inform(kMsgPasteChannels);
         return EditResult::Refused;
     }

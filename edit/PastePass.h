@@ -19,9 +19,11 @@ inline constexpr const char* kMsgPasteChannels =
     "The clipboard's sound cannot be converted to the channels of this document: up to 64 channels can be "
     "converted. Nothing was pasted.";
 
-// Channel counts the paste converts between: any two from 1 to 64.
+// Channel counts a converted paste can have: any two from 1 to 64.
 inline constexpr std::uint32_t kMaxConvertedChannels = 64;
 bool canConvertChannels(std::uint32_t from, std::uint32_t to);
+// The clipboard's sound goes in as it is.
+bool sameFormat(const ClipSound& clip, const DocumentState& doc);
 
 // The clipboard's sound at doc's rate, channel count and sample size: the
 // clipboard's own file when they match, else a new file at path, converted by

@@ -2,6 +2,7 @@
 // each undone and redone byte for byte.
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 
 #include "tests/edit/EditFixture.h"
 #include "edit/Clipboard.h"
@@ -225,6 +226,18 @@ TEST_F(ClipboardTest, AConversionThatFailsLeavesNoFileAndAnEmptyCopyKeepsTheClip
     doc.selFinish = doc.selStart;
     EXPECT_FALSE(clipboard.copy(doc, progress));
     EXPECT_EQ(clipboard.sound(), clip);
+
+    // More channels than the converter mixes: refused, saying why, and no
+    // file is left behind.
+    open(65, 16, wave(65 * 3000, 37, 9000), 1000, 0, 2);
+    ASSERT_TRUE(clipboard.copy(doc, progress));
+    open(2, 16, wave(2 * 3000, 37, 9000), 1000, 0, 2);
+    const Bytes before = readFile(doc.workPath);
+    const auto files = std::distance(std::filesystem::directory_iterator(dir.file("temp")), {});
+    EXPECT_EQ(runPasteBody(doc, clipboard, 1, progress, messages, &journal), EditResult::Refused);
+    EXPECT_EQ(messages.texts, std::vector<std::string>{kMsgPasteChannels});
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.file("temp")), {}), files);
+    EXPECT_TRUE(readFile(doc.workPath) == before);
 }
 
 TEST_F(ClipboardTest, NormalizeTakesThePeakExactlyToTheLevelAndTruncatesTheRest)
