@@ -26,7 +26,7 @@ public:
     explicit FailingDisk(const std::string& work) : work_(work)
     {
         std::signal(SIGXFSZ, SIG_IGN);
-        ::getrlimit(RLIMIT_FSIZE, &limit());
+        ::getrlimit(RLIMIT_FSIZE, &limit_);
     }
     ~FailingDisk() override { lift(); }
     void arm()
@@ -40,30 +40,30 @@ public:
         SilentProgress::pump();
         if (armed_ && (bars[0] > 0 || File::openRead(work_).size() != size_)) {
             armed_ = false;
-            const rlimit none{0, limit().rlim_max};
+            const rlimit none{0, limit_.rlim_max};
             ::setrlimit(RLIMIT_FSIZE, &none);
         }
     }
-    static void lift() { ::setrlimit(RLIMIT_FSIZE, &limit()); }
-    static rlimit& limit()
-    {
-        static rlimit before{};
-        return before;
-    }
+    void lift() const { ::setrlimit(RLIMIT_FSIZE, &limit_); }
 
 private:
     std::string work_;
+    rlimit limit_{};
     bool armed_ = false;
     std::uint64_t size_ = 0;
 };
 
 class LiftingMessenger : public RecordingMessenger {
 public:
+    explicit LiftingMessenger(const FailingDisk& disk) : disk_(disk) {}
     MsgResult show(const MessageRequest& request) override
     {
-        FailingDisk::lift();
+        disk_.lift();
         return RecordingMessenger::show(request);
     }
+
+private:
+    const FailingDisk& disk_;
 };
 
 class FailedStepTest : public EditTest {
@@ -142,7 +142,6 @@ TEST_F(FailedStepTest, AStepThatFailsPartWayIsWalkedBackAlsoWhenRedone)
         std::optional<std::uint32_t> claimed;
     } formats[] = {{"16-bit stereo", trailer, {}}, {"streamed", {}, 0xFFFFFFFFu}, {"cut mid-frame", {1, 2, 3}, 0xFFFFFFF0u}};
     enum Kind { Paste, Cut, Normalize };
-    LiftingMessenger lifting;
     for (const auto& f : formats) {
         for (const Kind kind : {Paste, Cut, Normalize}) {
             for (const bool redo : {false, true}) {
@@ -154,6 +153,7 @@ TEST_F(FailedStepTest, AStepThatFailsPartWayIsWalkedBackAlsoWhenRedone)
                 doc.selFinish = kind == Normalize ? 13 : 2;
                 history();
                 FailingDisk disk(doc.workPath);
+                LiftingMessenger lifting(disk);
                 const EditPass pass = kind == Paste ? pastePass(doc, clipboard.sound(), 1)
                                       : kind == Cut ? deletePass()
                                                     : normalizePass(normalizeScale(9999, 0.0, 16));
@@ -164,11 +164,10 @@ TEST_F(FailedStepTest, AStepThatFailsPartWayIsWalkedBackAlsoWhenRedone)
                 }
                 const Bytes before = readFile(doc.workPath);
                 const auto stateBefore = state();
-                lifting.texts.clear();
                 disk.arm();
                 const EditResult result = redo ? runRedoBody(doc, journal, disk, lifting)
                                                : runEditBody(doc, pass, disk, lifting, &journal);
-                FailingDisk::lift();
+                disk.lift();
                 EXPECT_EQ(result, EditResult::RolledBack) << what;
                 EXPECT_EQ(lifting.texts, std::vector<std::string>{kMsgCannotWriteTemp}) << what;
                 EXPECT_TRUE(readFile(doc.workPath) == before) << what;
