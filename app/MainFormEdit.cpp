@@ -49,7 +49,8 @@ void TMainForm::runEdit(const std::function<EditResult(WindowProgress&)>& body)
 {
     EditResult result = EditResult::NotOpened;
     runUnderProcessForm<Thread>([&](WindowProgress& progress) { result = body(progress); });
-    // A failed write still changed the file part way: it counts as an edit.
+    // A failed write that could not be walked back changed the file part
+    // way: it counts as an edit.
     if (result == EditResult::Done || result == EditResult::WriteFailed)
         modified = true;
 }
@@ -142,7 +143,7 @@ void TMainForm::MRedoClick()
 
 void TMainForm::MNormalizeClick()
 {
-    if (!loaded)
+    if (!loaded || copyRange(*this).bytes() == 0)
         return;
     stopAndRelease();
     NormalizeForm->ComboBox1->setCurrentIndex(kNormalizePreset);  // every time

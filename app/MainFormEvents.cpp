@@ -175,11 +175,11 @@ void TMainForm::UpdateControls(std::int32_t state)
     enable(f.open, {MOpen, ButtonOpen});
     enable(f.doc, {MClose, ButtonClose, MSaveAs, ButtonSaveAs, MSelectAll, MPopSelectAll, MDelete, ButtonDelete,
                    MCutOut, ButtonCutOut, MVolume, ButtonVolume, MFadeIn, ButtonFadeIn, MFadeOut, ButtonFadeOut,
-                   MNormalize, MZoom10, MZoom8, MZoom6, MZoom4, MZoom2, MZoom1});
+                   MZoom10, MZoom8, MZoom6, MZoom4, MZoom2, MZoom1});
     enable(f.save, {MSave, ButtonSave});
     enable(f.undo, {MUndo});
     enable(f.redo, {MRedo});
-    enable(f.range, {MCut, MCopy, MSaveSelection});
+    enable(f.range, {MCut, MCopy, MSaveSelection, MNormalize});
     enable(f.paste, {MPaste});
     enable(f.zoomIn, {ButtonZoomIn});
     enable(f.zoomOut, {ButtonZoomOut});

@@ -30,8 +30,8 @@ void TMainForm::connectKeys()
     MSelectAll->setShortcut(QKeySequence::SelectAll);
     MDelete->setShortcut(QKeySequence::Delete);
     MUndo->setShortcut(QKeySequence::Undo);
-    MRedo->setShortcut(QKeySequence::Redo);
     // Every binding the platform has for these, not only the first.
+    MRedo->setShortcuts(QKeySequence::Redo);
     MCut->setShortcuts(QKeySequence::Cut);
     MCopy->setShortcuts(QKeySequence::Copy);
     MPaste->setShortcuts(QKeySequence::Paste);

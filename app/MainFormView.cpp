@@ -121,11 +121,12 @@ void TMainForm::PaintBox1MouseDown(const QMouseEvent& event)
     dragScroll_->stop();
     if (event.button() == Qt::LeftButton && (event.modifiers() & Qt::ShiftModifier) && stream != 0 &&
         event.position().y() < kWaveAreaRows) {
-        // Shift: the nearer marker (the start when both are as near) comes
-        // to the column; a drag then carries it on.
+        // Shift: the nearer marker (the start when both are as near, unless
+        // the column lies right of the finish) comes to the column; a drag
+        // then carries it on.
         const auto column = static_cast<std::uint32_t>(std::max(event.position().toPoint().x(), 0));
         const auto distance = [column](std::uint32_t marker) { return column > marker ? column - marker : marker - column; };
-        if (distance(selStart) <= distance(selFinish))
+        if (distance(selStart) < distance(selFinish) || (distance(selStart) == distance(selFinish) && column <= selFinish))
             selStart = std::min(column, selFinish);
         else
             selFinish = std::max(column, selStart);

@@ -17,9 +17,10 @@ const char* const kUsage =
     "  --volume V           25, 50, 75, 100, 150, 200, 250 or mute\n"
     "  --normalize DB       the range's peak to 0, -0.1, -0.5, -1, -3 or -6 dB\n"
     "  --copy  --cut        the range to the clipboard (--cut then deletes it)\n"
-    "  --paste AT           the clipboard in at the column of the time AT (or 'end')\n"
+    "  --paste AT           the clipboard in at the column of the time AT, within the sound (or 'end')\n"
     "Without --select the whole sound is selected, as Select All does.\n"
-    "Exit status: 0 done, 1 a step failed, 2 bad arguments, 128 + N when stopped by signal N.\n";
+    "Exit status: 0 done, 1 a step failed, 2 bad arguments (also a --paste time past the end),\n"
+    "128 + N when stopped by signal N.\n";
 
 namespace {
 
@@ -36,7 +37,11 @@ std::optional<std::uint64_t> number(const std::string& text)
 
 std::uint64_t Time::frameAt(std::uint32_t sampleRate) const
 {
-    return kind == Kind::Frames ? frames : milliseconds * sampleRate / 1000;
+    if (kind == Kind::Frames)
+        return frames;
+    // Past every sound rather than wrapped round to an early frame.
+    const unsigned __int128 frame = static_cast<unsigned __int128>(milliseconds) * sampleRate / 1000;
+    return frame > UINT64_MAX ? UINT64_MAX : static_cast<std::uint64_t>(frame);
 }
 
 std::optional<Time> parseTime(const std::string& text, bool endAllowed)
@@ -74,12 +79,17 @@ std::optional<Time> parseTime(const std::string& text, bool endAllowed)
         const auto part = number(whole.substr(start, colon == std::string::npos ? std::string::npos : colon - start));
         if (!part || ++parts > 3 || (parts > 1 && *part >= 60))
             return std::nullopt;
-        seconds = seconds * 60 + *part;
+        // A time too large to count in milliseconds is no time.
+        if (__builtin_mul_overflow(seconds, std::uint64_t{60}, &seconds) ||
+            __builtin_add_overflow(seconds, *part, &seconds))
+            return std::nullopt;
         if (colon == std::string::npos)
             break;
         start = colon + 1;
     }
-    t.milliseconds = seconds * 1000 + millis;
+    if (__builtin_mul_overflow(seconds, std::uint64_t{1000}, &t.milliseconds) ||
+        __builtin_add_overflow(t.milliseconds, millis, &t.milliseconds))
+        return std::nullopt;
     return t;
 }
 

@@ -167,7 +167,10 @@ int run(const Arguments& a, const std::string& programDir)
             ok = edit(doc, volumePass(volumeGain(v->position), v->mute), progress, messages);
         } else if (const auto* c = std::get_if<Clip>(&step)) {
             progress.stage(*c == Clip::Copy ? "Copying" : "Cutting");
-            if (*c == Clip::Copy) {
+            if (copyRange(doc).bytes() == 0) {
+                messages.inform(kMsgEmptyRange);
+                ok = false;
+            } else if (*c == Clip::Copy) {
                 ok = clipboard.copy(doc, progress);
                 if (!ok)
                     messages.inform(kMsgCannotWriteTemp);
@@ -176,6 +179,12 @@ int run(const Arguments& a, const std::string& programDir)
             }
         } else if (const auto* p = std::get_if<Paste>(&step)) {
             progress.stage("Pasting");
+            // A time past the end is a bad argument, as it is for --select.
+            if (p->at.kind != Time::Kind::End && p->at.frameAt(doc.sampleRate) > doc.frameCount) {
+                progress.finishLine();
+                messages.inform("The paste time is past the end of the sound; 'end' pastes there.");
+                return 2;
+            }
             const std::uint64_t column = p->at.kind == Time::Kind::End ? doc.columnCount
                                                                         : p->at.frameAt(doc.sampleRate) / doc.zoom;
             ok = clipboard.holdsSound();

@@ -25,7 +25,7 @@ struct ControlInputs {
 // One flag per row of the command table.
 struct ControlFlags {
     bool open = false;      // MOpen, ButtonOpen
-    bool doc = false;       // close, save as, select all, the edits, normalize, the zoom menu items
+    bool doc = false;       // close, save as, select all, the edits, the zoom menu items
     bool save = false;      // MSave, ButtonSave
     bool zoomIn = false;    // ButtonZoomIn
     bool zoomOut = false;   // ButtonZoomOut
@@ -36,7 +36,7 @@ struct ControlFlags {
     bool setFinish = false; // MSetFinish, CButtonSetFinish, MPopSetFinish
     bool undo = false;      // MUndo
     bool redo = false;      // MRedo
-    bool range = false;     // MCut, MCopy, MSaveSelection
+    bool range = false;     // MCut, MCopy, MSaveSelection, MNormalize
     bool paste = false;     // MPaste
 
     bool operator==(const ControlFlags&) const = default;

@@ -37,7 +37,7 @@ std::string Clipboard::newFile(const char* stem)
 bool Clipboard::copy(const DocumentState& doc, Progress& progress)
 {
     const EditRange range = copyRange(doc);
-    File work = File::openRead(doc.workPath);
+    File work = range.bytes() == 0 ? File() : File::openRead(doc.workPath);
     if (!work)
         return false;
     const std::string path = newFile("clipboard");
@@ -55,8 +55,7 @@ bool Clipboard::copy(const DocumentState& doc, Progress& progress)
         removeFile(path);
         return false;
     }
-    if (range.bytes() > 0)
-        progress.setBar(0, 100);
+    progress.setBar(0, 100);
     sound_ = std::make_shared<const ClipSound>(path, doc.channels, doc.sampleRate, doc.bitsPerSample, range.bytes());
     return true;
 }
@@ -64,6 +63,10 @@ bool Clipboard::copy(const DocumentState& doc, Progress& progress)
 EditResult runCutBody(DocumentState& doc, Clipboard& clipboard, Progress& progress, Messenger& messages,
                       UndoJournal* journal)
 {
+    if (copyRange(doc).bytes() == 0) {
+        messages.inform(kMsgEmptyRange);
+        return EditResult::Refused;
+    }
     if (!clipboard.copy(doc, progress)) {
         messages.inform(kMsgCannotWriteTemp);
         return EditResult::Refused;

@@ -43,7 +43,8 @@ public:
 
     // Copies the range between doc's markers (whole frames of every channel)
     // into a new clipboard file, bar 0 showing the bytes copied. False, with
-    // the clipboard as it was, when it could not be written.
+    // the clipboard as it was, for an empty range or when it could not be
+    // written.
     bool copy(const DocumentState& doc, Progress& progress);
 
     bool holdsSound() const { return sound_ && sound_->bytes > 0; }

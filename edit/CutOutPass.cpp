@@ -1,12 +1,10 @@
 #include "edit/CutOutPass.h"
 
-#include <unistd.h>
-
 namespace tw {
 
 namespace {
 
-bool keepRange(File& work, DocumentState& doc, const EditRange& range, Progress& progress)
+bool keepRange(File& work, DocumentState& doc, const EditRange& range, Progress& progress, std::uint64_t& shifted)
 {
     // An empty range keeps the document as it is, rather than nothing of it.
     if (range.bytes() == 0)
@@ -14,10 +12,8 @@ bool keepRange(File& work, DocumentState& doc, const EditRange& range, Progress&
     // A range that reaches the end of the data keeps the bytes of a partial
     // last frame with it.
     const std::uint32_t end = range.reachesEnd ? doc.dataEnd : range.end;
-    // Everything behind the range goes first; the file never grows.
-    if (::ftruncate(work.fd(), static_cast<off_t>(end)) != 0)
-        return false;
-    return moveDown(work, range.start, doc.dataOffset, end - range.start, progress) &&
+    // The file is cut only once the range stands at the start of the data.
+    return moveDown(work, range.start, doc.dataOffset, end - range.start, progress, &shifted) &&
            endDataAt(work, doc, doc.dataOffset + (end - range.start));
 }
 

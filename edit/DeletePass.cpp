@@ -4,11 +4,11 @@ namespace tw {
 
 namespace {
 
-bool deleteRange(File& work, DocumentState& doc, const EditRange& range, Progress& progress)
+bool deleteRange(File& work, DocumentState& doc, const EditRange& range, Progress& progress, std::uint64_t& shifted)
 {
     // Up to the end of the data: the bytes of a partial last frame stay in it.
     const std::uint32_t toMove = doc.dataEnd - range.end;
-    return moveDown(work, range.end, range.start, toMove, progress) && endDataAt(work, doc, range.start + toMove);
+    return moveDown(work, range.end, range.start, toMove, progress, &shifted) && endDataAt(work, doc, range.start + toMove);
 }
 
 }  // namespace

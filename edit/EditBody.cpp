@@ -19,23 +19,20 @@ constexpr std::size_t kBlockBytes = 4 << 20;
 EditRange editRange(const DocumentState& doc)
 {
     EditRange r;
-    const std::uint32_t startFrame = doc.selStart * doc.zoom;
-    const std::uint32_t finishFrame = doc.selFinish * doc.zoom;
+    const std::uint64_t startFrame = std::uint64_t{doc.selStart} * doc.zoom;
+    const std::uint64_t finishFrame = std::uint64_t{doc.selFinish} * doc.zoom;
     r.rangeStart = doc.dataOffset + startFrame * doc.frameSize;
     r.rangeEnd = doc.dataOffset + finishFrame * doc.frameSize;
-    r.rangeFrames = finishFrame - startFrame;
     if (doc.selFinish < doc.selStart || doc.frameSize == 0) {
-        r.rangeFrames = 0;
-        r.start = r.end = std::min(r.rangeStart, doc.dataEnd);
+        r.start = r.end = static_cast<std::uint32_t>(std::min<std::uint64_t>(r.rangeStart, doc.dataEnd));
         return r;
     }
-    // In 64 bits: the range may reach past the data, not wrap around it.
-    const std::uint64_t startByte = doc.dataOffset + std::uint64_t{startFrame} * doc.frameSize;
-    const std::uint64_t endByte = doc.dataOffset + std::uint64_t{finishFrame} * doc.frameSize;
+    r.rangeFrames = finishFrame - startFrame;
+    // The range may reach past the data, not wrap around it.
     const std::uint64_t dataEnd = doc.dataOffset + std::uint64_t{doc.frameCount} * doc.frameSize;
-    r.start = static_cast<std::uint32_t>(std::min(startByte, dataEnd));
-    r.end = static_cast<std::uint32_t>(std::min(endByte, dataEnd));
-    r.reachesEnd = endByte >= dataEnd;
+    r.start = static_cast<std::uint32_t>(std::min(r.rangeStart, dataEnd));
+    r.end = static_cast<std::uint32_t>(std::min(r.rangeEnd, dataEnd));
+    r.reachesEnd = r.rangeEnd >= dataEnd;
     return r;
 }
 
@@ -48,6 +45,12 @@ EditRange wholeBlocks(const DocumentState& doc, EditRange range)
     range.start = down(range.start);
     range.end = down(range.end);
     return range;
+}
+
+EditRange passRange(const DocumentState& doc, const EditPass& pass)
+{
+    const bool moves = pass.footprint != Footprint::Unchanged && pass.footprint != Footprint::InPlace;
+    return moves ? wholeBlocks(doc, editRange(doc)) : editRange(doc);
 }
 
 EditResult runEditBody(DocumentState& doc, const EditPass& pass, Progress& progress, Messenger& messages,
@@ -63,8 +66,7 @@ EditResult runEditBody(DocumentState& doc, const EditPass& pass, Progress& progr
             return EditResult::NotOpened;
         }
     }
-    const bool moves = pass.footprint != Footprint::Unchanged && pass.footprint != Footprint::InPlace;
-    const EditRange range = moves ? wholeBlocks(doc, editRange(doc)) : editRange(doc);
+    const EditRange range = passRange(doc, pass);
     if (journal) {
         switch (journal->keep(work, doc, pass, range, progress)) {
         case UndoJournal::Kept::Yes:
@@ -79,13 +81,27 @@ EditResult runEditBody(DocumentState& doc, const EditPass& pass, Progress& progr
             return EditResult::JournalFailed;
         }
     }
-    if (pass.footprint == Footprint::Unchanged)
+    return runJournaledPass(doc, pass, work, range, progress, messages, journal);
+}
+
+EditResult runJournaledPass(DocumentState& doc, const EditPass& pass, File& work, const EditRange& range,
+                            Progress& progress, Messenger& messages, UndoJournal* journal)
+{
+    if (pass.footprint == Footprint::Unchanged) {
+        if (journal)
+            journal->finished();
         return EditResult::Done;
-    const bool written = pass.run(work, doc, range, progress);
+    }
+    std::uint64_t shifted = 0;
+    const bool written = pass.run(work, doc, range, progress, shifted);
     if (!written) {
         messages.inform(kMsgCannotWriteTemp);
-        if (journal)
-            journal->passFailed();
+        // The file, the lengths and the markers as before the step; the
+        // overview still shows that file.
+        if (journal && journal->rollBack(work, doc, shifted, progress))
+            return EditResult::RolledBack;
+    } else if (journal) {
+        journal->finished();
     }
     // The overview shows the file as it now is, also after a failure.
     work.seek(doc.dataOffset);
@@ -126,30 +142,38 @@ bool endDataAt(File& work, DocumentState& doc, std::uint32_t end)
     return ok;
 }
 
-bool moveDown(File& work, std::uint32_t src, std::uint32_t dst, std::uint32_t count, Progress& progress)
+bool moveDown(File& work, std::uint64_t src, std::uint64_t dst, std::uint64_t count, Progress& progress,
+              std::uint64_t* moved)
 {
+    if (moved)
+        *moved = 0;
     if (src == dst) {
         // Nothing to move: the bytes already stand where they belong.
         if (count > 0)
             progress.setBar(0, 100);
+        if (moved)
+            *moved = count;
         return true;
     }
-    std::vector<std::uint8_t> block(std::min<std::size_t>(kBlockBytes, std::max<std::uint32_t>(count, 1)));
-    std::uint32_t moved = 0;
-    while (moved < count) {
-        const auto want = static_cast<std::size_t>(std::min<std::uint32_t>(count - moved, block.size()));
-        if (work.readAt(block.data(), want, src + std::uint64_t{moved}) != want ||
-            !work.writeAt(block.data(), want, dst + std::uint64_t{moved}))
+    std::vector<std::uint8_t> block(static_cast<std::size_t>(std::min<std::uint64_t>(kBlockBytes, std::max<std::uint64_t>(count, 1))));
+    for (std::uint64_t done = 0; done < count;) {
+        const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(count - done, block.size()));
+        if (work.readAt(block.data(), want, src + done) != want || !work.writeAt(block.data(), want, dst + done))
             return false;
-        moved += static_cast<std::uint32_t>(want);
-        progress.setBar(0, static_cast<int>(static_cast<double>(moved) * 100.0 / count));
+        done += want;
+        if (moved)
+            *moved = done;
+        progress.setBar(0, static_cast<int>(static_cast<double>(done) * 100.0 / static_cast<double>(count)));
         progress.pump();
     }
     return true;
 }
 
-bool moveUp(File& work, std::uint64_t src, std::uint64_t dst, std::uint64_t count, Progress& progress)
+bool moveUp(File& work, std::uint64_t src, std::uint64_t dst, std::uint64_t count, Progress& progress,
+            std::uint64_t* moved)
 {
+    if (moved)
+        *moved = src == dst ? count : 0;
     if (src == dst)
         return true;
     std::vector<std::uint8_t> block(static_cast<std::size_t>(std::min<std::uint64_t>(kBlockBytes, std::max<std::uint64_t>(count, 1))));
@@ -158,6 +182,8 @@ bool moveUp(File& work, std::uint64_t src, std::uint64_t dst, std::uint64_t coun
         left -= want;
         if (work.readAt(block.data(), want, src + left) != want || !work.writeAt(block.data(), want, dst + left))
             return false;
+        if (moved)
+            *moved = count - left;
         progress.pump();
     }
     return true;

@@ -12,12 +12,12 @@
 
 namespace tw {
 
-// The frames selStart × zoom up to, not including, selFinish × zoom, in the
-// unsigned 32-bit arithmetic of the document.
+// The frames selStart × zoom up to, not including, selFinish × zoom,
+// reckoned in 64 bits: markers near the end of a 4 GiB file do not wrap.
 struct EditRange {
-    std::uint32_t rangeStart = 0;   // file offset of the first byte
-    std::uint32_t rangeEnd = 0;     // file offset just past the range
-    std::uint32_t rangeFrames = 0;  // frames in the range
+    std::uint64_t rangeStart = 0;   // file offset of the first byte
+    std::uint64_t rangeEnd = 0;     // file offset just past the range
+    std::uint64_t rangeFrames = 0;  // frames in the range
 
     // What of the range lies in the data: no edit reads or writes at or past
     // dataEnd, and a finish marker below the start marker is an empty range.
@@ -44,11 +44,15 @@ enum class Footprint {
 
 // Pass 1 of an edit: reads and writes the open work file, moves bar 0 and
 // pumps; Delete and Cut Out also set the document's new data end. False when
-// the work file could not be read or written. markersAfter, when set, moves
-// the markers once the edit has run.
+// the work file could not be read or written; shifted then tells how many
+// bytes of its move (in the move's own order) had reached their place, so
+// that the journal can walk it back. markersAfter, when set, moves the
+// markers once the edit has run.
 struct EditPass {
     Footprint footprint = Footprint::InPlace;
-    std::function<bool(File& work, DocumentState& doc, const EditRange& range, Progress& progress)> run;
+    std::function<bool(File& work, DocumentState& doc, const EditRange& range, Progress& progress,
+                       std::uint64_t& shifted)>
+        run;
     std::function<void(DocumentState& doc)> markersAfter = nullptr;
     // Inserts: the file offset where insertBytes new bytes go.
     std::uint32_t insertAt = 0;
@@ -59,12 +63,14 @@ enum class EditResult {
     Done,
     NotOpened,      // "Cannot open the temporary file.": nothing changed
     WriteFailed,    // "Cannot write the temporary file.": the edit stopped part way
+    RolledBack,     // "Cannot write the temporary file.": the edit stopped and was walked back: nothing changed
     Declined,       // no room for Undo, and the user kept the document as it is
     JournalFailed,  // the undo journal could not be written: nothing changed
     Refused,        // the edit said why it could not be made: nothing changed
 };
 
 inline constexpr const char* kMsgCannotWriteTemp = "Cannot write the temporary file.";
+inline constexpr const char* kMsgEmptyRange = "The range is empty: there is no sound between the markers.";
 inline constexpr const char* kMsgNoRoomForUndo =
     "There is not enough free space in the temporary folder to keep this edit for Undo.\n"
     "Edit without Undo? Earlier edits can then no longer be undone either.";
@@ -74,9 +80,16 @@ inline constexpr const char* kMsgCannotWriteJournal =
 class UndoJournal;
 
 // Opens the work file, keeps what the pass will change in the journal (when
-// one is given), runs pass 1, moves the markers, and runs pass 2 (bar 1).
+// one is given), runs pass 1, moves the markers, and runs pass 2 (bar 1). A
+// pass that fails is walked back from the journal's entry when there is one.
 EditResult runEditBody(DocumentState& doc, const EditPass& pass, Progress& progress, Messenger& messages,
                        UndoJournal* journal = nullptr);
+// The range a pass works on: whole blocks for a pass that moves bytes.
+EditRange passRange(const DocumentState& doc, const EditPass& pass);
+// Pass 1 and 2 of the journal's step under way (kept or redone) on the open
+// work file: the step is finished, or walked back when the pass fails.
+EditResult runJournaledPass(DocumentState& doc, const EditPass& pass, File& work, const EditRange& range,
+                            Progress& progress, Messenger& messages, UndoJournal* journal);
 
 // The markers after Delete: one column from the old start, within what is
 // left; both 0 when nothing is left.
@@ -89,10 +102,14 @@ void selectWhole(DocumentState& doc);
 bool endDataAt(File& work, DocumentState& doc, std::uint32_t end);
 
 // Moves count bytes from src down to dst (dst <= src) in large blocks; bar 0
-// shows trunc(moved × 100 / count). False when a read or write failed.
-bool moveDown(File& work, std::uint32_t src, std::uint32_t dst, std::uint32_t count, Progress& progress);
-// The same upwards (dst >= src), last block first; pumps, leaves the bars.
-bool moveUp(File& work, std::uint64_t src, std::uint64_t dst, std::uint64_t count, Progress& progress);
+// shows trunc(moved × 100 / count). False when a read or write failed; moved,
+// when given, counts the bytes from the first that reached their place.
+bool moveDown(File& work, std::uint64_t src, std::uint64_t dst, std::uint64_t count, Progress& progress,
+              std::uint64_t* moved = nullptr);
+// The same upwards (dst >= src), last block first (moved counts from the
+// last byte); pumps, leaves the bars.
+bool moveUp(File& work, std::uint64_t src, std::uint64_t dst, std::uint64_t count, Progress& progress,
+            std::uint64_t* moved = nullptr);
 
 // Runs fn over the frames of the range that lie in the data, in large blocks
 // read and written in place: fn(samples, bytes, firstFrameIndex). Bar 0 shows

@@ -50,9 +50,25 @@ double normalizeGain(std::uint32_t peak, double levelDb, std::uint32_t bitsPerSa
     return peak == 0 ? 1.0 : fullScale * std::pow(10.0, levelDb / 20.0) / peak;
 }
 
+NormalizeScale normalizeScale(std::uint32_t peak, double levelDb, std::uint32_t bitsPerSample)
+{
+    const double fullScale = bitsPerSample == 8 ? 127.0 : 32767.0;
+    const double target = fullScale * std::pow(10.0, levelDb / 20.0);
+    NormalizeScale scale;
+    scale.peak = static_cast<int>(std::max(peak, 1u));
+    scale.level = static_cast<int>(std::floor(target));
+    scale.gain = normalizeGain(peak, levelDb, bitsPerSample);
+    scale.exact = target == std::floor(target);
+    return scale;
+}
+
 EditResult runNormalizeBody(DocumentState& doc, double levelDb, Progress& progress, Messenger& messages,
                             UndoJournal* journal)
 {
+    if (editRange(doc).bytes() == 0) {
+        messages.inform(kMsgEmptyRange);
+        return EditResult::Refused;
+    }
     const auto peak = rangePeak(doc, progress);
     if (!peak) {
         messages.inform(kMsgCannotOpenTemp);
@@ -63,7 +79,7 @@ EditResult runNormalizeBody(DocumentState& doc, double levelDb, Progress& progre
         return EditResult::Refused;
     }
     progress.setBar(0, 0);
-    return runEditBody(doc, normalizePass(normalizeGain(*peak, levelDb, doc.bitsPerSample)), progress, messages,
+    return runEditBody(doc, normalizePass(normalizeScale(*peak, levelDb, doc.bitsPerSample)), progress, messages,
                        journal);
 }
 

@@ -25,6 +25,9 @@ std::optional<std::uint32_t> rangePeak(const DocumentState& doc, Progress& progr
 // The gain that takes peak to level dB: full scale (32767 or 127) times
 // 10^(dB / 20), divided by peak.
 double normalizeGain(std::uint32_t peak, double levelDb, std::uint32_t bitsPerSample);
+// Normalize's scale for a peak (1 or more): the level's sample value is full
+// scale times 10^(dB / 20), truncated, where the peak lands.
+NormalizeScale normalizeScale(std::uint32_t peak, double levelDb, std::uint32_t bitsPerSample);
 
 class UndoJournal;
 

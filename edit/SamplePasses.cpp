@@ -38,7 +38,7 @@ bool changeSamples(File& work, const DocumentState& doc, const EditRange& range,
 bool fade(File& work, const DocumentState& doc, const EditRange& range, Progress& progress, bool in)
 {
     // 100 flat steps of rangeFrames / 100 frames each.
-    const std::uint32_t step = std::max<std::uint32_t>(range.rangeFrames / 100, 1);
+    const auto step = static_cast<std::uint32_t>(std::max<std::uint64_t>(range.rangeFrames / 100, 1));
     return changeSamples(work, doc, range, progress, [step, in](int value, std::uint32_t frame) {
         const int percent = in ? static_cast<int>(frame / step) : 100 - static_cast<int>(frame / step);
         return value * percent / 100;
@@ -49,14 +49,14 @@ bool fade(File& work, const DocumentState& doc, const EditRange& range, Progress
 
 EditPass fadeInPass()
 {
-    return {Footprint::InPlace, [](File& work, DocumentState& doc, const EditRange& range, Progress& progress) {
+    return {Footprint::InPlace, [](File& work, DocumentState& doc, const EditRange& range, Progress& progress, std::uint64_t&) {
                 return fade(work, doc, range, progress, true);
             }};
 }
 
 EditPass fadeOutPass()
 {
-    return {Footprint::InPlace, [](File& work, DocumentState& doc, const EditRange& range, Progress& progress) {
+    return {Footprint::InPlace, [](File& work, DocumentState& doc, const EditRange& range, Progress& progress, std::uint64_t&) {
                 return fade(work, doc, range, progress, false);
             }};
 }
@@ -71,19 +71,28 @@ EditPass volumePass(float gain, bool mute)
 {
     if (gain == 1.0f && !mute)
         return {Footprint::Unchanged, {}};
-    return {Footprint::InPlace, [gain, mute](File& work, DocumentState& doc, const EditRange& range, Progress& progress) {
+    return {Footprint::InPlace, [gain, mute](File& work, DocumentState& doc, const EditRange& range, Progress& progress,
+                                        std::uint64_t&) {
                 return changeSamples(work, doc, range, progress, [gain, mute](int value, std::uint32_t) {
                     return mute ? 0 : static_cast<int>(std::trunc(static_cast<float>(value) * gain));
                 });
             }};
 }
 
-EditPass normalizePass(double gain)
+int NormalizeScale::operator()(int value) const
 {
-    return {Footprint::InPlace, [gain](File& work, DocumentState& doc, const EditRange& range, Progress& progress) {
-                return changeSamples(work, doc, range, progress, [gain](int value, std::uint32_t) {
-                    return static_cast<int>(std::trunc(static_cast<double>(value) * gain));
-                });
+    if (value == peak || value == -peak)
+        return value < 0 ? -level : level;
+    // |value| < peak <= 32768 and level <= 32767: the product fits in 32 bits.
+    return exact ? value * level / peak : static_cast<int>(std::trunc(static_cast<double>(value) * gain));
+}
+
+EditPass normalizePass(const NormalizeScale& scale)
+{
+    return {Footprint::InPlace, [scale](File& work, DocumentState& doc, const EditRange& range, Progress& progress,
+                                        std::uint64_t&) {
+                return changeSamples(work, doc, range, progress,
+                                     [&scale](int value, std::uint32_t) { return scale(value); });
             }};
 }
 

@@ -19,8 +19,19 @@ float volumeGain(int position);
 // mute changes no byte (but is still an edit).
 EditPass volumePass(float gain, bool mute);
 
-// Scales the range by gain, truncating toward zero (Normalize: the gain that
-// takes the range's peak to the chosen level).
-EditPass normalizePass(double gain);
+// Normalize's change of one sample: a sample of the peak's magnitude lands
+// exactly on level (with its sign); any other is multiplied by gain and
+// truncated toward zero, in integers (value × level / peak) where level is
+// exactly the gain's target, as at 0 dB.
+struct NormalizeScale {
+    int peak = 1;
+    int level = 0;
+    double gain = 1.0;
+    bool exact = false;
+    int operator()(int value) const;
+};
+
+// Scales the range by scale (then clamped as Volume clamps).
+EditPass normalizePass(const NormalizeScale& scale);
 
 }  // namespace tw

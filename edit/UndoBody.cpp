@@ -30,19 +30,26 @@ EditResult runRedoBody(DocumentState& doc, UndoJournal& journal, Progress& progr
     if (!journal.canRedo())
         return EditResult::NotOpened;
     const auto [selStart, selFinish, zoom] = std::tuple(doc.selStart, doc.selFinish, doc.zoom);
-    const EditPass pass = journal.stepToRedo(doc);
-    const EditResult result = runEditBody(doc, pass, progress, messages);
-    if (result == EditResult::NotOpened) {
-        // Nothing ran: the view still shows the markers and zoom of before.
+    const auto keepView = [&doc, selStart, selFinish, zoom] {
+        // Nothing changed: the view still shows the markers and zoom of before.
         doc.selStart = selStart;
         doc.selFinish = selFinish;
         doc.zoom = zoom;
-        return result;
+    };
+    const EditPass pass = journal.stepToRedo(doc);
+    File work;
+    if (pass.footprint != Footprint::Unchanged) {
+        work = File::openReadWrite(doc.workPath);
+        if (!work) {
+            messages.inform(kMsgCannotOpenTemp);
+            journal.cancel();  // nothing ran: the step stays to redo
+            keepView();
+            return EditResult::NotOpened;
+        }
     }
-    if (result == EditResult::Done || result == EditResult::WriteFailed)
-        journal.redone();
-    if (result == EditResult::WriteFailed)
-        journal.passFailed();
+    const EditResult result = runJournaledPass(doc, pass, work, passRange(doc, pass), progress, messages, &journal);
+    if (result == EditResult::RolledBack)
+        keepView();
     doc.modified = !journal.atSaved() || result == EditResult::WriteFailed;
     return result;
 }

@@ -52,11 +52,14 @@ UndoJournal::UndoJournal(FreeSpace freeSpace) : freeSpace_(freeSpace ? std::move
 
 UndoJournal::~UndoJournal()
 {
+    dropPending();
     dropFrom(0);
 }
 
 void UndoJournal::reset(const std::string& dir)
 {
+    dropPending();
+    redoing_ = false;
     dropFrom(0);
     dir_ = dir;
     position_ = 0;
@@ -65,6 +68,8 @@ void UndoJournal::reset(const std::string& dir)
 
 void UndoJournal::clear()
 {
+    dropPending();
+    redoing_ = false;
     dropFrom(0);
     position_ = 0;
     saved_ = kNever;
@@ -77,6 +82,13 @@ void UndoJournal::dropFrom(std::size_t index)
     steps_.resize(std::min(index, steps_.size()));
     if (saved_ != kNever && saved_ > index)
         saved_ = kNever;
+}
+
+void UndoJournal::dropPending()
+{
+    if (pending_)
+        removeFile(pending_->path);
+    pending_.reset();
 }
 
 void UndoJournal::plan(Step& step, const DocumentState& doc, const EditRange& range, std::uint64_t fileSize)
@@ -114,6 +126,8 @@ void UndoJournal::plan(Step& step, const DocumentState& doc, const EditRange& ra
 UndoJournal::Kept UndoJournal::keep(const File& work, const DocumentState& doc, const EditPass& pass,
                                     const EditRange& range, Progress& progress)
 {
+    dropPending();
+    redoing_ = false;
     Step step;
     step.pass = pass;
     step.fileSize = work.size();
@@ -152,18 +166,41 @@ UndoJournal::Kept UndoJournal::keep(const File& work, const DocumentState& doc, 
         removeFile(step.path);
         return Kept::Failed;
     }
-    dropFrom(position_);
-    steps_.push_back(std::move(step));
-    ++position_;
+    pending_ = std::move(step);
     return Kept::Yes;
 }
 
-void UndoJournal::passFailed()
+void UndoJournal::finished()
 {
-    // A move that stopped part way cannot be walked back; bytes rewritten in
-    // place can.
-    if (canUndo() && steps_[position_ - 1].shift.count > 0)
-        clear();
+    if (pending_) {
+        dropFrom(position_);
+        steps_.push_back(std::move(*pending_));
+        pending_.reset();
+        ++position_;
+    } else if (redoing_) {
+        ++position_;
+    }
+    redoing_ = false;
+}
+
+void UndoJournal::cancel()
+{
+    dropPending();
+    redoing_ = false;
+}
+
+bool UndoJournal::rollBack(File& work, DocumentState& doc, std::uint64_t shifted, Progress& progress)
+{
+    const Step* step = pending_ ? &*pending_ : redoing_ ? &steps_[position_] : nullptr;
+    bool changed = false;
+    const bool restored = step && restore(*step, work, shifted, progress, changed);
+    if (restored)
+        restoreState(*step, doc);
+    dropPending();
+    redoing_ = false;
+    if (!restored)
+        clear();  // the file matches no step any more
+    return restored;
 }
 
 bool UndoJournal::undo(File& work, DocumentState& doc, Progress& progress)
@@ -171,35 +208,49 @@ bool UndoJournal::undo(File& work, DocumentState& doc, Progress& progress)
     if (!canUndo())
         return false;
     const Step& step = steps_[position_ - 1];
-    const std::uint64_t total =
-        step.shift.count + std::accumulate(step.regions.begin(), step.regions.end(), std::uint64_t{0},
-                                           [](std::uint64_t sum, const Region& r) { return sum + r.length; });
-    if (total == 0) {
-        // The step changed no byte of the file: only the state goes back.
-        restoreState(step, doc);
-        --position_;
-        return true;
+    bool changed = false;
+    if (!restore(step, work, step.shift.count, progress, changed)) {
+        if (changed)
+            clear();  // part moved: the steps no longer fit the file
+        return false;
     }
-    // The room comes first: until a byte moves, a failure changes nothing.
+    restoreState(step, doc);
+    --position_;
+    return true;
+}
+
+bool UndoJournal::restore(const Step& step, File& work, std::uint64_t shifted, Progress& progress, bool& changed)
+{
+    changed = false;
+    const std::uint64_t kept = std::accumulate(step.regions.begin(), step.regions.end(), std::uint64_t{0},
+                                               [](std::uint64_t sum, const Region& r) { return sum + r.length; });
+    shifted = std::min(shifted, step.shift.count);
+    const std::uint64_t total = shifted + kept;
+    if (total == 0)
+        return true;  // the step changed no byte of the file
     const std::uint64_t size = work.size();
+    // The whole entry and the room come first: until a byte moves, a failure
+    // changes nothing.
     File entry = File::openRead(step.path);
-    if (!entry)
+    if (!entry || entry.size() < kept)
         return false;
     if (size < step.fileSize && ::posix_fallocate(work.fd(), static_cast<off_t>(size),
                                                   static_cast<off_t>(step.fileSize - size)) != 0) {
-        (void)::ftruncate(work.fd(), static_cast<off_t>(size));
+        // A file left longer than it was no longer fits the steps.
+        changed = ::ftruncate(work.fd(), static_cast<off_t>(size)) != 0 && work.size() != size;
         return false;
     }
+    changed = true;
     // Bytes a step moved down go back up, bytes it moved up come back down;
-    // a file that grew is cut back only once they have.
+    // a file that grew is cut back only once they have. A move that stopped
+    // part way had moved its first bytes down, or its last bytes up.
     bool ok = true;
     std::uint64_t done = 0;
-    if (step.shift.count > 0) {
-        ok = step.shift.to < step.shift.from
-                 ? moveUp(work, step.shift.to, step.shift.from, step.shift.count, progress)
-                 : moveDown(work, static_cast<std::uint32_t>(step.shift.to), static_cast<std::uint32_t>(step.shift.from),
-                            static_cast<std::uint32_t>(step.shift.count), progress);
-        done = step.shift.count;
+    if (shifted > 0) {
+        const Shift& s = step.shift;
+        ok = s.to < s.from ? moveUp(work, s.to, s.from, shifted, progress)
+                           : moveDown(work, s.to + s.count - shifted, s.from + s.count - shifted, shifted, progress);
+        done = shifted;
         progress.setBar(0, static_cast<int>(static_cast<double>(done) * 100.0 / static_cast<double>(total)));
     }
     ok = ok && (size <= step.fileSize || ::ftruncate(work.fd(), static_cast<off_t>(step.fileSize)) == 0);
@@ -210,14 +261,9 @@ bool UndoJournal::undo(File& work, DocumentState& doc, Progress& progress)
         ok = copyPumped(entry, at, work, r.at, r.length, progress, done, total, true);
         at += r.length;
     }
-    if (!ok) {
-        clear();  // part moved: the steps no longer fit the file
-        return false;
-    }
-    progress.setBar(0, 100);
-    restoreState(step, doc);
-    --position_;
-    return true;
+    if (ok)
+        progress.setBar(0, 100);
+    return ok;
 }
 
 void UndoJournal::restoreState(const Step& step, DocumentState& doc)
@@ -226,8 +272,10 @@ void UndoJournal::restoreState(const Step& step, DocumentState& doc)
         doc.*kKeptState[i] = step.state[i];
 }
 
-const EditPass& UndoJournal::stepToRedo(DocumentState& doc) const
+const EditPass& UndoJournal::stepToRedo(DocumentState& doc)
 {
+    dropPending();
+    redoing_ = true;
     const Step& step = steps_[position_];
     for (std::size_t i = 0; i < kMarksAndZoom; ++i)
         doc.*kKeptState[i] = step.state[i];

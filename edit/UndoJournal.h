@@ -39,24 +39,31 @@ public:
     bool atSaved() const { return saved_ == position_; }
 
     enum class Kept { Yes, NoRoom, Failed };
-    // Keeps, as a new step, what pass is about to change of work over range,
-    // after dropping the steps that could have been redone (work is not open
-    // for a pass that changes no byte). NoRoom and Failed leave the journal as
-    // it was.
+    // Keeps what pass is about to change of work over range as the step under
+    // way (work is not open for a pass that changes no byte). NoRoom and
+    // Failed leave the journal as it was; the steps that could have been
+    // redone go only when the room is needed or the step has finished.
     Kept keep(const File& work, const DocumentState& doc, const EditPass& pass, const EditRange& range,
               Progress& progress);
-    // The step just kept could not run to its end.
-    void passFailed();
+    // The step that Redo runs, made the step under way, with doc's markers
+    // and zoom set as they were before it.
+    const EditPass& stepToRedo(DocumentState& doc);
+    // The step under way ran to its end: a kept one becomes the last step,
+    // a redone one is applied.
+    void finished();
+    // The step under way failed after its pass had moved `shifted` bytes of
+    // its move: its bytes and doc's state go back as they were before it
+    // (not the overview), and the journal as it was before keep() or
+    // stepToRedo(). False when that failed too: the journal is then empty.
+    bool rollBack(File& work, DocumentState& doc, std::uint64_t shifted, Progress& progress);
+    // The step under way did not start: the journal as it was.
+    void cancel();
 
     // Puts the last step's bytes back into work and the document's state as
     // it was before that step (not the overview); bar 0 shows the bytes put
     // back. False when the work file could not be written: when no byte had
     // moved yet nothing changed, else the journal is then empty.
     bool undo(File& work, DocumentState& doc, Progress& progress);
-    // The step that Redo runs, with doc's markers and zoom set as they were
-    // before it; redone() once it ran.
-    const EditPass& stepToRedo(DocumentState& doc) const;
-    void redone() { ++position_; }
 
 private:
     struct Region {
@@ -79,12 +86,19 @@ private:
     };
 
     void dropFrom(std::size_t index);
+    void dropPending();
+    // The step's bytes back into work, its move walked back by `shifted`
+    // bytes; false when the entry or work failed, true with nothing done
+    // beyond `changed` set when nothing had moved.
+    static bool restore(const Step& step, File& work, std::uint64_t shifted, Progress& progress, bool& changed);
     static void restoreState(const Step& step, DocumentState& doc);
     static void plan(Step& step, const DocumentState& doc, const EditRange& range, std::uint64_t fileSize);
 
     FreeSpace freeSpace_;
     std::string dir_;
     std::vector<Step> steps_;
+    std::optional<Step> pending_;  // kept, not yet finished
+    bool redoing_ = false;         // steps_[position_] is under way
     std::size_t position_ = 0;  // steps applied
     static constexpr std::size_t kNever = static_cast<std::size_t>(-1);
     std::size_t saved_ = 0;     // steps applied at the last save, or kNever

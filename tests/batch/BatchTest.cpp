@@ -4,6 +4,7 @@
 #include <QTemporaryDir>
 
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -24,7 +25,8 @@ TEST(BatchArgs, TimesAndSteps)
     } times[] = {{"5", false, 5000},          {"1:05", false, 65000},  {"1:02:03.5", false, 3723500},
                  {"0.125", false, 125},       {"1:60", false, {}},     {"abc", false, {}},
                  {"1.2345", false, {}},       {"1:2:3:4", false, {}},  {"", false, {}},
-                 {"end", false, {}}};
+                 {"end", false, {}},          {"18446744073709552", false, {}},
+                 {"5124095576030432:00:00", false, {}}, {"18446744073709551.999", false, {}}};
     for (const auto& t : times) {
         const auto parsed = parseTime(t.text, t.end);
         EXPECT_EQ(parsed.has_value(), t.millis.has_value()) << t.text;
@@ -35,6 +37,8 @@ TEST(BatchArgs, TimesAndSteps)
     EXPECT_EQ(parseTime("44100f", false)->frameAt(8000), 44100u);
     EXPECT_EQ(parseTime("2.5", false)->frameAt(44100), 110250u);
     EXPECT_EQ(parseTime("end", true)->kind, Time::Kind::End);
+    // Too far to count in frames: past every sound, not wrapped to an early frame.
+    EXPECT_EQ(parseTime("18446744073709551", false)->frameAt(44100), UINT64_MAX);
 
     const auto good = parseArguments({"in.wav", "--zoom", "1000", "--select", "1", "end", "--volume", "mute",
                                       "--fade-out", "--cut", "--paste", "end", "--normalize", "-0.5", "--save",
@@ -75,6 +79,30 @@ TEST(BatchProgram, ExitCodesAndAnOutputReplacedOnlyWhenComplete)
     EXPECT_EQ(run("'" + dir + "in.wav' --save '" + dir + "gone/o.wav'"), 1);
     std::ifstream kept(dir + "keep.wav");
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "old");
+
+    // A paste time past the end, or too large to count, is a bad argument;
+    // 'end' appends.
+    const std::string copied = "'" + dir + "in.wav' --zoom 1000 --select 0 1 --copy ";
+    EXPECT_EQ(run(copied + "--paste 3.5 --save '" + dir + "o.wav'"), 2);
+    EXPECT_EQ(run(copied + "--paste 18446744073709552 --save '" + dir + "o.wav'"), 2);
+    EXPECT_EQ(run(copied + "--paste end --save '" + dir + "o.wav'"), 0);
+    EXPECT_EQ(std::filesystem::file_size(dir + "o.wav"), 44u + 4u * 8000u * 2u);
+
+    // A sound shorter than a column has an empty range: Copy, Cut and
+    // Normalize say so.
+    ASSERT_EQ(std::system(("sox -n -r 8000 -c 1 -b 16 '" + dir + "short.wav' synth 0.5 sine 440").c_str()), 0);
+    for (const char* step : {"--copy", "--cut", "--normalize 0"}) {
+        const std::string cmd = std::string(TARNWICK_BATCH) + " '" + dir + "short.wav' " + step + " --save '" + dir +
+                                "o.wav' 2>&1 >/dev/null";
+        std::string said;
+        FILE* p = ::popen(cmd.c_str(), "r");
+        ASSERT_NE(p, nullptr);
+        for (int ch; (ch = std::fgetc(p)) != EOF;)
+            said += static_cast<char>(ch);
+        const int status = ::pclose(p);
+        EXPECT_EQ(WEXITSTATUS(status), 1) << step;
+        EXPECT_NE(said.find("The range is empty"), std::string::npos) << step << ": " << said;
+    }
 
     // OUT may name IN: replaced once the new file is complete.
     EXPECT_EQ(run("'" + dir + "in.wav' --zoom 1000 --select 1 2 --delete --save '" + dir + "in.wav'"), 0);

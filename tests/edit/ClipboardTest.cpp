@@ -2,6 +2,7 @@
 // each undone and redone byte for byte.
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 
 #include "tests/edit/EditFixture.h"
 #include "edit/Clipboard.h"
@@ -30,11 +31,12 @@ protected:
         return out;
     }
     // ffmpeg's libswresample at its defaults: the sound of path at rate, as
-    // 16-bit values.
-    static std::vector<int> resampled(const std::string& path, std::uint32_t rate)
+    // 16-bit values (after the filter, when one is given).
+    static std::vector<int> resampled(const std::string& path, std::uint32_t rate, const std::string& filter = {})
     {
         std::vector<int> out;
-        const std::string cmd = "ffmpeg -v error -i '" + path + "' -ar " + std::to_string(rate) + " -f s16le -";
+        const std::string cmd = "ffmpeg -v error -i '" + path + "' " + (filter.empty() ? "" : "-af '" + filter + "' ") +
+                                "-ar " + std::to_string(rate) + " -f s16le -";
         if (FILE* p = ::popen(cmd.c_str(), "r")) {
             std::int16_t v;
             while (std::fread(&v, 2, 1, p) == 1)
@@ -172,6 +174,109 @@ TEST_F(ClipboardTest, NothingChangesWhereThereIsNothingToDoOrNoRoom)
     EXPECT_EQ(messages.texts.back(), kMsgPasteTooLong);
     EXPECT_TRUE(readFile(doc.workPath) == before);
     EXPECT_FALSE(journal.canUndo());
+}
+
+TEST_F(ClipboardTest, PasteConvertsBetweenNineChannelsAndStereoBeyondOneConversionBlock)
+{
+    // 70000 frames of each. A nine-channel document counts 4-byte frames: 4.5
+    // of them to a frame of every channel.
+    const struct {
+        std::uint32_t from, to;
+        std::uint32_t clipColumns;       // at zoom 1000
+        std::size_t insertedAt;          // samples before the pasted ones, at column 1
+        const char* mix;                 // ffmpeg's pan filter for the same mix
+    } cases[] = {{9, 2, 315, 2000, "pan=stereo|c0=0.2*c0+0.2*c2+0.2*c4+0.2*c6+0.2*c8|c1=0.25*c1+0.25*c3+0.25*c5+0.25*c7"},
+                 {2, 9, 70, 222 * 9, nullptr}};
+    for (const auto& c : cases) {
+        const auto source = wave(c.from * 80000, 37, 9000);
+        open(c.from, 16, source, 1000, 0, c.clipColumns);
+        ASSERT_TRUE(clipboard.copy(doc, progress));
+        std::vector<int> pasted;
+        if (c.mix) {
+            pasted = resampled(clipboard.sound()->path, 8000, c.mix);
+        } else {
+            for (std::size_t f = 0; f < 70000; ++f)
+                for (std::uint32_t j = 0; j < c.to; ++j)
+                    pasted.push_back(source[f * c.from + j % c.from]);
+        }
+        ASSERT_EQ(pasted.size(), 70000u * c.to);
+        const auto before = wave(c.to * 3000, 41, 12000);
+        open(c.to, 16, before, 1000, 0, 1);
+        ASSERT_EQ(runPasteBody(doc, clipboard, 1, progress, messages, &journal), EditResult::Done) << c.from;
+        std::vector<int> want(before.begin(), before.begin() + c.insertedAt);
+        want.insert(want.end(), pasted.begin(), pasted.end());
+        want.insert(want.end(), before.begin() + c.insertedAt, before.end());
+        EXPECT_TRUE(values(doc.workPath, 16) == want) << c.from;
+    }
+    EXPECT_TRUE(messages.texts.empty());
+}
+
+TEST_F(ClipboardTest, AConversionThatFailsLeavesNoFileAndAnEmptyCopyKeepsTheClipboard)
+{
+    open(2, 16, wave(2 * 5000, 37, 9000), 1000, 1, 3);
+    ASSERT_TRUE(clipboard.copy(doc, progress));
+    const auto clip = clipboard.sound();
+    ASSERT_EQ(::truncate(clip->path.c_str(), 1000), 0);
+    DocumentState mono = doc;
+    mono.channels = 1;
+    const std::string path = dir.file("temp/converted.wav");
+    EXPECT_EQ(soundInFormatOf(mono, clip, path, progress), nullptr);
+    EXPECT_FALSE(fileExists(path));
+
+    doc.selFinish = doc.selStart;
+    EXPECT_FALSE(clipboard.copy(doc, progress));
+    EXPECT_EQ(clipboard.sound(), clip);
+
+    // More channels than the converter mixes: refused, saying why, and no
+    // file is left behind.
+    open(65, 16, wave(65 * 3000, 37, 9000), 1000, 0, 2);
+    ASSERT_TRUE(clipboard.copy(doc, progress));
+    open(2, 16, wave(2 * 3000, 37, 9000), 1000, 0, 2);
+    const Bytes before = readFile(doc.workPath);
+    const auto files = std::distance(std::filesystem::directory_iterator(dir.file("temp")), {});
+    EXPECT_EQ(runPasteBody(doc, clipboard, 1, progress, messages, &journal), EditResult::Refused);
+    EXPECT_EQ(messages.texts, std::vector<std::string>{kMsgPasteChannels});
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.file("temp")), {}), files);
+    EXPECT_TRUE(readFile(doc.workPath) == before);
+}
+
+TEST_F(ClipboardTest, NormalizeTakesThePeakExactlyToTheLevelAndTruncatesTheRest)
+{
+    const struct {
+        std::uint32_t bits;
+        int peak;
+        double level;
+    } cases[] = {{16, 23170, 0}, {16, 32767, 0}, {16, 32768, 0}, {16, 3, 0}, {16, 23170, -3},
+                 {8, 23, 0},     {8, 27, 0},     {8, 128, 0},     {8, 100, -6}};
+    for (const auto& c : cases) {
+        const int full = c.bits == 8 ? 127 : 32767;
+        // The level's sample value in long double, apart from the pass's own.
+        const auto level = static_cast<long long>(std::floor(full * std::pow(10.0L, c.level / 20.0L)));
+        // Every magnitude up to the peak, with both signs.
+        std::vector<int> v;
+        for (int m = 0; m <= c.peak; ++m)
+            v.insert(v.end(), {std::min(m, full), -m});
+        std::vector<int> stored = v;
+        if (c.bits == 8)
+            for (int& x : stored)
+                x += 128;
+        open(1, c.bits, stored, 1000, 0, static_cast<std::uint32_t>(v.size() / 1000 + 1));
+        ASSERT_EQ(runNormalizeBody(doc, c.level, progress, messages), EditResult::Done) << c.peak;
+        auto after = values(doc.workPath, c.bits);
+        ASSERT_EQ(after.size(), v.size());
+        for (std::size_t i = 0; i < v.size(); ++i) {
+            const long long in = std::abs(v[i]);
+            const long long out = std::abs(after[i] - (c.bits == 8 ? 128 : 0));
+            if (in == c.peak) {
+                EXPECT_EQ(out, level) << c.bits << " bits, peak " << c.peak << ", " << c.level << " dB";
+            } else if (c.level == 0) {
+                // Toward zero: out <= in × level / peak < out + 1.
+                EXPECT_TRUE(out * c.peak <= in * level && in * level < (out + 1) * c.peak)
+                    << c.bits << " bits, peak " << c.peak << ": " << v[i] << " gave " << out;
+            }
+        }
+    }
+    EXPECT_TRUE(messages.texts.empty());
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "tests/edit/EditFixture.h"
 #include "edit/CutOutPass.h"
 #include "edit/DeletePass.h"
+#include "edit/PastePass.h"
 #include "edit/SamplePasses.h"
 
 namespace tw::test {
@@ -251,6 +252,53 @@ TEST_F(EditTest, AWorkFileThatCannotBeOpenedOrWrittenIsReported)
     doc.workPath = "/dev/full";
     EXPECT_EQ(runEditBody(doc, fadeInPass(), progress, messages), EditResult::WriteFailed);
     EXPECT_EQ(messages.texts, std::vector<std::string>{"Cannot write the temporary file."});
+}
+
+TEST_F(EditTest, MarkersAtTheEndOfANearly4GiBFileNeitherWrapNorPassTheLastColumn)
+{
+    // 8-bit mono whose samples end just below 4 GiB, in a sparse work file;
+    // its last 17000 bytes count up.
+    doc = DocumentState{};
+    doc.workPath = dir.file("big.wav");
+    doc.channels = 1;
+    doc.bitsPerSample = 8;
+    doc.sampleRate = 8000;
+    doc.frameSize = 1;
+    doc.dataOffset = 44;
+    doc.frameCount = doc.dataLength = 4'294'967'000u;
+    doc.dataEnd = 44 + doc.frameCount;
+    doc.zoom = 10000;
+    doc.columnCount = 429'497;  // the last one holds 7000 frames
+    const std::uint64_t start = 4'294'950'000;  // column 429495
+    Bytes tail(17000);
+    for (std::size_t i = 0; i < tail.size(); ++i)
+        tail[i] = static_cast<std::uint8_t>(i * 7 / 5);
+
+    // A paste at the end selects up to the last column, not the one after it.
+    auto sound = std::make_shared<const ClipSound>(dir.file("clip.wav"), 1, 8000, 8, 200);
+    const EditPass paste = pastePass(doc, sound, doc.columnCount);
+    DocumentState pasted = doc;
+    pasted.columnCount = 429'497;  // 4 294 967 200 frames
+    paste.markersAfter(pasted);
+    EXPECT_EQ(std::pair(pasted.selStart, pasted.selFinish), std::pair(429'496u, 429'496u));
+
+    // Cut Out from column 429495 to the last column, and to the one after it
+    // (as that paste used to leave it): the range's bytes stay.
+    for (const std::uint32_t finish : {429'496u, 429'497u}) {
+        const std::uint64_t end = finish == 429'496u ? 4'294'960'000 : doc.frameCount;
+        writeFile(doc.workPath, simpleWave(1, 8000, 8, {}));
+        File work = File::openReadWrite(doc.workPath);
+        ASSERT_EQ(::ftruncate(work.fd(), static_cast<off_t>(doc.dataEnd)), 0);
+        ASSERT_TRUE(work.writeAt(tail.data(), tail.size(), 44 + start));
+        DocumentState cut = doc;
+        cut.selStart = 429'495;
+        cut.selFinish = finish;
+        ASSERT_EQ(runEditBody(cut, cutOutPass(), progress, messages), EditResult::Done) << finish;
+        const Bytes after = readFile(doc.workPath);
+        ASSERT_EQ(after.size(), 44 + (end - start)) << finish;
+        EXPECT_TRUE(std::equal(after.begin() + 44, after.end(), tail.begin())) << finish;
+        EXPECT_EQ(cut.frameCount, end - start) << finish;
+    }
 }
 
 }  // namespace

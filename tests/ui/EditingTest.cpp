@@ -112,6 +112,17 @@ TEST_F(EditingTest, ADragSelectsTheColumnsItCoversAndAPlainPressOnlyMovesTheCurs
     mouse(*form, T::MouseMove, 90, Qt::ShiftModifier);
     mouse(*form, T::MouseButtonRelease, 90, Qt::ShiftModifier);
     EXPECT_EQ(markers(*form), Markers(90, 290));
+    // Both markers on one column: the finish comes right, the start left.
+    form->selStart = form->selFinish = 200;
+    for (const auto& [x, want] : {std::pair(260, Markers(200, 260)), std::pair(150, Markers(150, 260))}) {
+        mouse(*form, T::MouseButtonPress, x, Qt::ShiftModifier);
+        mouse(*form, T::MouseButtonRelease, x, Qt::ShiftModifier);
+        EXPECT_EQ(markers(*form), want) << x;
+    }
+    form->selStart = form->selFinish = 200;
+    mouse(*form, T::MouseButtonPress, 150, Qt::ShiftModifier);
+    mouse(*form, T::MouseButtonRelease, 150, Qt::ShiftModifier);
+    EXPECT_EQ(markers(*form), Markers(150, 200));
 
     // Past the end of the strip: its last column.
     mouse(*form, T::MouseButtonPress, 400);
@@ -166,10 +177,13 @@ TEST_F(EditingTest, ClipboardItemsFollowTheRangeAndAClipboardThatOutlivesTheDocu
     EXPECT_EQ(form->MCut->shortcuts(), QKeySequence::keyBindings(QKeySequence::Cut));
     EXPECT_EQ(form->MCopy->shortcuts(), QKeySequence::keyBindings(QKeySequence::Copy));
     EXPECT_EQ(form->MPaste->shortcuts(), QKeySequence::keyBindings(QKeySequence::Paste));
-    // Cut, Copy and Save Selection As; Paste.
+    EXPECT_EQ(form->MRedo->shortcuts(), QKeySequence::keyBindings(QKeySequence::Redo));
+    // Cut, Copy, Save Selection As and Normalize, each on its own; Paste.
     const auto enabled = [&] {
-        return std::pair(form->MCut->isEnabled() && form->MCopy->isEnabled() && form->MSaveSelection->isEnabled(),
-                         form->MPaste->isEnabled());
+        const bool range = form->MCut->isEnabled();
+        for (QAction* item : {form->MCopy, form->MSaveSelection, form->MNormalize})
+            EXPECT_EQ(item->isEnabled(), range) << item->objectName().toStdString();
+        return std::pair(range, form->MPaste->isEnabled());
     };
     EXPECT_EQ(enabled(), std::pair(false, false));
 

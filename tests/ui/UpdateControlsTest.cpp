@@ -39,7 +39,7 @@ void openDocument(tw::TMainForm& form)
 const std::initializer_list<const char*> kDoc = {
     "MClose", "ButtonClose", "MSaveAs", "ButtonSaveAs", "MSelectAll", "MPopSelectAll", "MDelete", "ButtonDelete",
     "MCutOut", "ButtonCutOut", "MVolume", "ButtonVolume", "MFadeIn", "ButtonFadeIn", "MFadeOut", "ButtonFadeOut",
-    "MNormalize", "MZoom10", "MZoom8", "MZoom6", "MZoom4", "MZoom2", "MZoom1"};
+    "MZoom10", "MZoom8", "MZoom6", "MZoom4", "MZoom2", "MZoom1"};
 const std::initializer_list<const char*> kPlay = {"MPlay", "CButtonPlay", "MPlayFromHere", "CButtonPlayFromHere",
                                                   "MPopPlayFromHere"};
 
