@@ -199,6 +199,8 @@ void TMainForm::setStatusTexts(const std::array<std::string, 3>& texts)
 {
     for (std::size_t i = 0; i < texts.size(); ++i)
         setCaption(*StatusPanels[i], QString::fromStdString(texts[i]));
+    // The path may be shortened on the panel: its hint holds all of it.
+    StatusPanels[2]->setToolTip(StatusPanels[2]->text());
 }
 
 MsgResult TMainForm::show(const MessageRequest& request)

@@ -20,6 +20,7 @@
 
 #include "app/MainFormTexts.h"
 #include "ui/Captions.h"
+#include "ui/ElidedLabel.h"
 #include "ui/TAboutForm.h"
 #include "ui/TNormalizeForm.h"
 #include "ui/TOpenForm.h"
@@ -413,12 +414,13 @@ void TMainForm::buildStatusBar()
     setStatusBar(StatusBar1);
     constexpr std::array<int, 3> kWidths{250, 200, 300};
     for (std::size_t i = 0; i < StatusPanels.size(); ++i) {
-        auto* panel = new QLabel(StatusBar1);
+        // The last panel shows the path, shortened in the middle to its width.
+        QLabel* panel = i + 1 < StatusPanels.size() ? new QLabel(StatusBar1) : new ElidedLabel(StatusBar1);
         panel->setObjectName(QStringLiteral("StatusBar1Panel%1").arg(i));
         panel->setAccessibleName(QStringLiteral("Status %1").arg(i + 1));
         panel->setFrameShape(QFrame::StyledPanel);
         panel->setFrameShadow(QFrame::Sunken);
-        // The last panel gives way when the window is narrow.
+        // The last panel gives way when the window is narrow, and never widens it.
         if (i + 1 < StatusPanels.size())
             panel->setFixedWidth(kWidths[i]);
         else

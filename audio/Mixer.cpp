@@ -18,11 +18,25 @@ bool Mixer::attach(MixerInput* input)
 
 void Mixer::detach(MixerInput* input)
 {
-    for (auto& slot : inputs_) {
-        MixerInput* expected = input;
-        slot.compare_exchange_strong(expected, nullptr);
+    {
+        const std::lock_guard lock(inputsMutex_);
+        for (auto& slot : inputs_) {
+            MixerInput* expected = input;
+            slot.compare_exchange_strong(expected, nullptr);
+        }
     }
     waitForRenderPass();
+}
+
+bool Mixer::othersSounding(const MixerInput* self) const
+{
+    const std::lock_guard lock(inputsMutex_);
+    for (const auto& slot : inputs_) {
+        const MixerInput* input = slot.load();
+        if (input && input != self && input->sounding())
+            return true;
+    }
+    return false;
 }
 
 void Mixer::waitForRenderPass() const

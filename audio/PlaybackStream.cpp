@@ -141,9 +141,15 @@ void PlaybackStream::render(float* out, int frames, std::int64_t deviceFrameEnd,
     }
 }
 
-std::uint64_t PlaybackStream::heardFrame() const
+bool PlaybackStream::sounding() const noexcept
 {
-    const std::int64_t heard = log_.takenBy(device_->heardFrames());
+    const int state = renderState_.load(std::memory_order_acquire);
+    return state == running || state == fading || (state == ended && device_->heardFrames() < log_.end());
+}
+
+std::uint64_t PlaybackStream::heardFrame(std::int64_t deviceFrame) const
+{
+    const std::int64_t heard = log_.takenBy(deviceFrame);
     const std::uint64_t frame =
         startFrame_ + std::uint64_t(heard) * layout_.sampleRate / std::uint64_t(device_->rate());
     return std::min(frame, frames_);
@@ -173,6 +179,21 @@ void PlaybackStream::haltRendering()
     expected = fading;
     if (renderState_.compare_exchange_strong(expected, idle))
         device_->mixer().waitForRenderPass();  // the device stalled: stop without the fade
+}
+
+void PlaybackStream::silence()
+{
+    if (device_->latencyFrames() > 0 && sounding() && !device_->mixer().othersSounding(this)) {
+        // The fade would only be dropped with the rest.
+        renderState_.store(idle, std::memory_order_release);
+        if (const auto heard = device_->dropQueued()) {
+            seekTo(heardFrame(*heard));  // render() stays idle: the seek may touch the ring
+            return;
+        }
+        device_->mixer().waitForRenderPass();  // the device keeps its queue
+        return;
+    }
+    haltRendering();
 }
 
 void PlaybackStream::seekTo(std::uint64_t frame)
@@ -266,7 +287,7 @@ bool PlaybackStream::pause()
     const std::lock_guard lock(control_);
     if (!isRunning())
         return false;
-    haltRendering();
+    silence();
     mode_ = Mode::paused;
     return true;
 }
@@ -274,7 +295,7 @@ bool PlaybackStream::pause()
 bool PlaybackStream::stop()
 {
     const std::lock_guard lock(control_);
-    haltRendering();
+    silence();
     mode_ = Mode::stopped;
     return true;
 }

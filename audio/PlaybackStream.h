@@ -45,16 +45,22 @@ public:
     DWORD level() override;
 
     void render(float* out, int frames, std::int64_t deviceFrameEnd, bool previousLost) noexcept override;
+    bool sounding() const noexcept override;
 
 private:
     enum class Mode { stopped, playing, paused };
     enum RenderState : int { idle, running, fading, ended };
 
     // All under control_.
-    std::uint64_t heardFrame() const;
+    std::uint64_t heardFrame() const { return heardFrame(device_->heardFrames()); }
+    std::uint64_t heardFrame(std::int64_t deviceFrame) const;
     bool endHeard() const;
     bool isRunning() const;
     void haltRendering();
+    // Stop and Pause: rendering stops and, when nothing else sounds, the
+    // device drops what it has not played, so the sound ends now; the stream
+    // then goes on from the frame heard last.
+    void silence();
     void seekTo(std::uint64_t frame);
     void startRendering();
     // Reads up to count frames ending at the heard position into buffer,

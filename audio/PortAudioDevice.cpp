@@ -62,6 +62,7 @@ PortAudioDevice::~PortAudioDevice()
 
 void PortAudioDevice::close()
 {
+    const std::lock_guard lock(streamMutex_);
     if (stream_) {
         Pa_StopStream(stream_);
         Pa_CloseStream(stream_);
@@ -73,9 +74,35 @@ void PortAudioDevice::close()
     }
 }
 
+std::int64_t PortAudioDevice::heardFrames() const
+{
+    const std::int64_t floor = floor_.load(std::memory_order_relaxed);
+    if (!placed_.load(std::memory_order_acquire))
+        return floor;
+    const Clock::duration since{Clock::now().time_since_epoch().count() - origin_.load(std::memory_order_relaxed)};
+    const auto frames = std::int64_t(std::chrono::duration<double>(since).count() * rate());
+    return std::max(floor, std::min(frames, renderedFrames()));
+}
+
+std::optional<std::int64_t> PortAudioDevice::dropQueued()
+{
+    const std::lock_guard lock(streamMutex_);
+    if (!stream_ || Pa_AbortStream(stream_) != paNoError)
+        return std::nullopt;
+    // No render pass runs until the restart: what was rendered and not heard
+    // is gone, and the next pass places the speaker anew.
+    const std::int64_t heard = heardFrames();
+    floor_.store(heard, std::memory_order_relaxed);
+    placed_.store(false, std::memory_order_relaxed);
+    queued_ = latency_;
+    previousLate_ = false;
+    Pa_StartStream(stream_);
+    return heard;
+}
+
 void PortAudioDevice::renderBuffer(float* out, unsigned long frames, double queuedSeconds, bool underflow) noexcept
 {
-    const auto start = std::chrono::steady_clock::now();
+    const auto start = Clock::now();
     const bool known = queuedSeconds >= 0 && queuedSeconds < 5.0;
     if (known)
         queued_ = std::int64_t(queuedSeconds * rate());
@@ -84,11 +111,15 @@ void PortAudioDevice::renderBuffer(float* out, unsigned long frames, double queu
     // buffer was never heard, and this one takes its place. After a buffer
     // handed over in time an underflow only delays.
     mixer().render(out, int(frames), underflow && previousLate_);
-    heard_.store(std::max<std::int64_t>(0, mixer().renderedFrames() - std::int64_t(frames) - queued_),
-                 std::memory_order_relaxed);
+    // The frame at the speaker as this pass began.
+    const std::int64_t heard = mixer().renderedFrames() - std::int64_t(frames) - queued_;
+    const auto origin = start - std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(
+                                    double(heard) / rate()));
+    origin_.store(origin.time_since_epoch().count(), std::memory_order_relaxed);
+    placed_.store(true, std::memory_order_release);
     // Late: finished after it was due, with a millisecond's grace (right
     // after a restart nothing is queued).
-    previousLate_ = known && std::chrono::steady_clock::now() - start >
+    previousLate_ = known && Clock::now() - start >
                                  std::chrono::duration<double>(queuedSeconds) + std::chrono::milliseconds(1);
 }
 

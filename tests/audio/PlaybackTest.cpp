@@ -1,7 +1,8 @@
 // Playback streams on the silent device: positions follow the wall clock,
 // pause holds, seeks round to frames, the end stops the stream. On a device
-// driven by hand: a buffer the device never played is played again; the
-// heard position stands still through a gap.
+// driven by hand: a buffer the device never played is played again; Pause
+// and Stop drop the device's queue; the heard position stands still through a
+// gap.
 #include "audio/OutputDevice.h"
 #include "audio/PlaybackStream.h"
 #include "audio/RenderLog.h"
@@ -10,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <thread>
@@ -196,12 +198,18 @@ TEST_F(Playback, FreeStopsEverything)
     EXPECT_EQ(open({44100, 2, 16}, 0.1, "other.wav"), 0u);
 }
 
-// Renders a pass when asked; hears what it is told.
+// Renders a pass when asked; hears what it is told. With a latency it holds
+// a queue, which it drops when asked.
 class ManualDevice final : public tw::audio::OutputDevice {
 public:
     ManualDevice() : OutputDevice(44100) {}
     std::int64_t heardFrames() const override { return heard; }
-    std::int64_t latencyFrames() const override { return 0; }
+    std::int64_t latencyFrames() const override { return latency; }
+    std::optional<std::int64_t> dropQueued() override
+    {
+        ++drops;
+        return heard;
+    }
     void close() override {}
 
     std::vector<float> pass(int frames, bool previousLost = false)
@@ -212,13 +220,15 @@ public:
     }
 
     std::int64_t heard = 0;
+    std::int64_t latency = 0;
+    int drops = 0;
 };
 
-TEST(ManualPlayback, ABufferTheDeviceNeverPlayedIsPlayedAgain)
+// A second of frames whose frame i is i % 20000 + 1 and its negative.
+std::string countWav(const ScratchDir& dir)
 {
-    ScratchDir dir;
     const std::string path = dir.file("count.wav");
-    std::vector<std::uint8_t> pcm;  // frame i: i % 20000 + 1 and its negative
+    std::vector<std::uint8_t> pcm;
     for (int i = 0; i < 44100; ++i) {
         for (const int v : {i % 20000 + 1, -(i % 20000 + 1)}) {
             pcm.push_back(std::uint8_t(v & 0xFF));
@@ -226,6 +236,13 @@ TEST(ManualPlayback, ABufferTheDeviceNeverPlayedIsPlayedAgain)
         }
     }
     writeWav(path, {44100, 2, 16}, pcm);
+    return path;
+}
+
+TEST(ManualPlayback, ABufferTheDeviceNeverPlayedIsPlayedAgain)
+{
+    ScratchDir dir;
+    const std::string path = countWav(dir);
     const auto device = std::make_shared<ManualDevice>();
     const auto stream = tw::audio::PlaybackStream::open(path, device);
     ASSERT_NE(stream, nullptr);
@@ -245,6 +262,47 @@ TEST(ManualPlayback, ABufferTheDeviceNeverPlayedIsPlayedAgain)
     EXPECT_EQ(stream->position(), 1500u * 4);
     device->heard = 3000;
     EXPECT_EQ(stream->position(), 3000u * 4);
+}
+
+// Pause and Stop drop the device's queue, so the sound ends at once, and the
+// stream goes on from the frame heard then; not while another stream sounds,
+// whose queued frames would go too.
+TEST(ManualPlayback, PauseDropsTheQueueAndGoesOnFromTheFrameHeardUnlessAnotherStreamSounds)
+{
+    ScratchDir dir;
+    const std::string path = countWav(dir);
+    const auto device = std::make_shared<ManualDevice>();
+    device->latency = 8820;
+    const auto a = tw::audio::PlaybackStream::open(path, device);
+    const auto b = tw::audio::PlaybackStream::open(path, device);
+    ASSERT_TRUE(a && b);
+    ASSERT_TRUE(a->play(true));
+    device->pass(3072);
+    device->heard = 1500;
+    ASSERT_TRUE(a->pause());
+    EXPECT_EQ(device->drops, 1);
+    EXPECT_EQ(a->position(), 1500u * 4);
+    ASSERT_TRUE(a->play(false));
+    EXPECT_FLOAT_EQ(device->pass(1024)[2 * 300], 1801 / 32768.0f);  // after the ramp
+
+    ASSERT_TRUE(b->play(true));
+    device->pass(1024);
+    {
+        // The device goes on rendering, so that a's fade ends.
+        std::atomic<bool> done{false};
+        std::thread rendering([&] {
+            while (!done) {
+                device->pass(256);
+                std::this_thread::sleep_for(1ms);
+            }
+        });
+        EXPECT_TRUE(a->stop());
+        done = true;
+        rendering.join();
+    }
+    EXPECT_EQ(device->drops, 1);
+    EXPECT_TRUE(b->stop());
+    EXPECT_EQ(device->drops, 2);
 }
 
 TEST(RenderLog, TheHeardFrameStandsStillThroughAGap)

@@ -1,14 +1,18 @@
 // Editing from the window: the drag and the Shift press on the waveform, the
-// wheel, the clipboard items and Normalize, and Save Selection As.
+// wheel, the clipboard items and Normalize, Save Selection As, and the path's
+// status panel, which never widens the window.
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QStatusBar>
 #include <QTimer>
 #include <QToolButton>
 #include <QWheelEvent>
@@ -16,6 +20,7 @@
 #include "OpenSupport.h"
 #include "core/ControlTable.h"
 #include "edit/NormalizePass.h"
+#include "ui/ElidedLabel.h"
 #include "ui/TNormalizeForm.h"
 
 namespace {
@@ -279,3 +284,42 @@ TEST_F(EditingTest, SaveSelectionWritesOnlyTheRangeAndLeavesTheDocumentAsItWas)
 }
 
 }  // namespace
+
+TEST_F(EditingTest, ALongPathIsShortenedInTheMiddleOnItsPanelAndTheWindowNeverWidens)
+{
+    auto form = make();
+    form->resize(714, 450);
+    form->show();
+    QApplication::processEvents();
+    const QSize size = form->size();
+    const QString folder = sources.path() + "/" + QString(240, u'd');
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const std::string path = folder.toStdString() + "/long.wav";
+    twtest::writeBytes(path, twtest::wav16(44100, 2, 441000));
+    choose(*form, path);
+    form->ButtonOpenClick();
+    ASSERT_TRUE(form->loaded);
+    form->MZoom1->trigger();
+    form->selStart = 10;
+    form->selFinish = 20;
+    form->MDelete->trigger();
+    ASSERT_TRUE(form->modified);
+    QApplication::processEvents();
+    EXPECT_EQ(form->size(), size);
+
+    QLabel* panel = form->StatusPanels[2];
+    EXPECT_EQ(panel->text().toStdString(), path);
+    EXPECT_EQ(panel->toolTip().toStdString(), path);
+    EXPECT_LE(panel->geometry().right(), form->StatusBar1->contentsRect().right());
+    // Drawn: the path's start, an ellipsis, its end, within the panel.
+    const auto* elided = qobject_cast<tw::ElidedLabel*>(panel);
+    ASSERT_NE(elided, nullptr);
+    const QString shown = elided->shownText();
+    const qsizetype cut = shown.indexOf(QChar(0x2026));
+    ASSERT_GT(cut, 0) << shown.toStdString();
+    EXPECT_TRUE(panel->text().startsWith(shown.left(cut))) << shown.toStdString();
+    EXPECT_TRUE(shown.endsWith("dd/long.wav")) << shown.toStdString();
+    EXPECT_TRUE(panel->text().endsWith(shown.mid(cut + 1))) << shown.toStdString();
+    EXPECT_LE(panel->fontMetrics().horizontalAdvance(shown), panel->contentsRect().width());
+    EXPECT_TRUE(otherMessages().empty());
+}
