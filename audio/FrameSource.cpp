@@ -50,8 +50,11 @@ const AVFrame* FrameSource::next()
             flushed_ = true;
             continue;
         }
-        if (packet_->stream_index == streamIndex_ && avcodec_send_packet(decoder_.get(), packet_.get()) < 0)
-            ++errors;
+        if (packet_->stream_index == streamIndex_) {
+            ++packetsSent_;
+            if (avcodec_send_packet(decoder_.get(), packet_.get()) < 0)
+                ++errors;
+        }
         av_packet_unref(packet_.get());
     }
     finished_ = true;

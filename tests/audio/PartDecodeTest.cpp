@@ -1,8 +1,6 @@
 // MPEG audio decoded in parts against the one-thread decode of the same file:
 // streams that change format on the way, bytes between frames, and a part
 // boundary at every packet of files whose frames lean far on the reservoir.
-#include "audio/AudioLayer.h"
-#include "audio/DecodeStream.h"
 #include "audio/PartDecode.h"
 #include "audio/bass.h"
 #include "tests/audio/TestSupport.h"
@@ -68,26 +66,6 @@ PartsRun decodeInParts(const std::string& path, std::size_t size, const Starter&
     decode.reset();
     BASS_StreamFree(h);
     return out;
-}
-
-std::vector<std::uint8_t> decodeOnOneThread(const std::string& path)
-{
-    const HSTREAM h = BASS_StreamCreateFile(FALSE, path.c_str(), 0, 0, BASS_STREAM_DECODE);
-    if (h == 0)
-        return {};
-    auto bytes = decodeAll(h);
-    BASS_StreamFree(h);
-    return bytes;
-}
-
-std::vector<tw::audio::PacketEntry> packetsOf(const std::string& path)
-{
-    const HSTREAM h = BASS_StreamCreateFile(FALSE, path.c_str(), 0, 0, BASS_STREAM_DECODE);
-    std::vector<tw::audio::PacketEntry> packets;
-    if (auto stream = std::dynamic_pointer_cast<tw::audio::DecodeStream>(tw::audio::AudioLayer::instance().find(h)))
-        packets = stream->packets();
-    BASS_StreamFree(h);
-    return packets;
 }
 
 // A copy of path with 10 KiB of zeros in front of its middle frame.
