@@ -46,6 +46,11 @@ const AVStream& DecodeStream::stream() const
     return source_->stream();
 }
 
+const AVCodec* DecodeStream::codec() const
+{
+    return source_->decoder().codec;
+}
+
 DecodeStream::~DecodeStream()
 {
     av_channel_layout_uninit(&resamplerInLayout_);

@@ -25,6 +25,9 @@ public:
     // for other codecs); the decoded stream; the output format.
     const std::vector<PacketEntry>& packets() const { return packets_; }
     const AVStream& stream() const;
+    // The decoder the stream decodes with (chosen when it was opened: the
+    // stream's codec id may change as it is read).
+    const AVCodec* codec() const;
     int rate() const { return rate_; }
     DWORD channels() const { return channels_; }
     const std::string& path() const { return path_; }

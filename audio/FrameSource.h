@@ -25,9 +25,13 @@ public:
     std::size_t packetsSent() const { return packetsSent_; }
 
 private:
+    // Sends packet_ in a copy whose padding is zero.
+    bool sendPadded();
+
     InputPtr input_;
     CodecPtr decoder_;
     PacketPtr packet_;
+    PacketPtr padded_;
     FramePtr frame_;
     int streamIndex_ = -1;
     std::size_t packetsSent_ = 0;

@@ -54,7 +54,7 @@ bool splittable(const DecodeStream& stream)
     if (frameBytes == 0 || total * frameBytes != stream.length())
         return false;
     // FFmpeg's fixed-point decoders carry rounding from one frame to the next.
-    const CodecPtr decoder = openDecoder(stream.stream());
+    const CodecPtr decoder = openDecoder(stream.stream(), stream.codec());
     return decoder && (decoder->sample_fmt == AV_SAMPLE_FMT_FLTP || decoder->sample_fmt == AV_SAMPLE_FMT_FLT);
 }
 
@@ -181,7 +181,7 @@ void PartDecode::run(Part& part)
     const std::size_t frameBytes = std::size_t(channels) * 2;
     const std::size_t headEnd = part.first == 0 ? 0 : std::min(part.first + kCheckPackets, part.end);
     File file = File::openRead(stream_->path());
-    CodecPtr decoder = openDecoder(stream_->stream());
+    CodecPtr decoder = openDecoder(stream_->stream(), stream_->codec());
     PacketPtr packet(av_packet_alloc());
     FramePtr frame(av_frame_alloc());
     PartConverter converter(stream_->rate(), channels);
