@@ -209,18 +209,6 @@ TEST_F(DecodeTest, CancelLeavesAConsistentPartialWorkFile)
     EXPECT_EQ(doc.columnCount, 0u);
 }
 
-// Every value bar 0 was set to, in order.
-class BarLog : public SilentProgress {
-public:
-    void setBar(int bar, int value) override
-    {
-        SilentProgress::setBar(bar, value);
-        if (bar == 0)
-            values.push_back(value);
-    }
-    std::vector<int> values;
-};
-
 TEST_F(DecodeTest, PartsThatHandOverToOneThreadKeepTheBarMovingForward)
 {
     // A frame that does not decode near the end: the parts give up there.
@@ -239,7 +227,7 @@ TEST_F(DecodeTest, PartsThatHandOverToOneThreadKeepTheBarMovingForward)
     ASSERT_EQ(decodeSource(doc, SourceKind::Mp3, progress, messages, cut, kMaxWorkFileBytes, 1), OpenResult::Completed);
     const Bytes oneThread = readFile(doc.workPath);
 
-    BarLog bar;
+    BarSteps bar;
     ASSERT_EQ(decodeSource(doc, SourceKind::Mp3, bar, messages, cut, kMaxWorkFileBytes, 2), OpenResult::Completed);
     EXPECT_TRUE(readFile(doc.workPath) == oneThread);
     ASSERT_FALSE(bar.values.empty());
