@@ -214,4 +214,28 @@ TEST(PartDecode, ABoundaryAtEveryPacketGivesTheOneThreadBytes)
     }
 }
 
+TEST(PartDecode, APartThatFailsStopsTheOthers)
+{
+    ScratchDir dir;
+    ASSERT_FALSE(burstWav(dir, "s.wav", 60, 2).empty());
+    const std::string mp3 = make(dir, "s.mp3", "lame --quiet -b 128 s.wav s.mp3");
+    ASSERT_FALSE(mp3.empty());
+    const auto packets = packetsOf(mp3);
+    // The second of three parts meets a frame that does not decode at once.
+    auto bytes = output("cat " + quoted(mp3));
+    const std::size_t bad = packets.size() / 3 + 1;
+    std::fill_n(bytes.begin() + packets[bad].pos + 4, 32, 0xFF);
+    ASSERT_TRUE(writeFile(mp3, bytes.data(), bytes.size()));
+
+    const HSTREAM h = BASS_StreamCreateFile(FALSE, mp3.c_str(), 0, 0, BASS_STREAM_DECODE);
+    ASSERT_NE(h, 0u);
+    auto decode = PartDecode::start(h, 3, [](std::uint64_t, const void*, std::size_t) { return true; });
+    ASSERT_TRUE(decode);
+    EXPECT_EQ(decode->join(), PartDecode::Result::Mismatch);
+    // The first and last parts ended long before their ends.
+    EXPECT_LT(decode->framesDone(), decode->framesTotal() / 3);
+    decode.reset();
+    BASS_StreamFree(h);
+}
+
 }  // namespace
