@@ -47,6 +47,11 @@ void DecodedChannel::keepAppended(std::size_t bytes, std::size_t used)
     pending_.resize(pending_.size() - bytes + std::min(used, bytes));
 }
 
+void DecodedChannel::insertSilenceBeforePending(std::size_t bytes)
+{
+    pending_.insert(pending_.begin() + std::ptrdiff_t(pendingPos_), bytes, std::uint8_t{0});
+}
+
 DWORD DecodedChannel::getData(void* buffer, DWORD length)
 {
     if (!buffer || (length & 0x80000000u))

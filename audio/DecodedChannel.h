@@ -35,6 +35,8 @@ protected:
     // dropped first); keepAppended then keeps used of them.
     std::uint8_t* appendSpace(std::size_t bytes);
     void keepAppended(std::size_t bytes, std::size_t used);
+    // Zero bytes in front of what is pending.
+    void insertSilenceBeforePending(std::size_t bytes);
 
     std::string path_;
     int rate_ = 0;

@@ -2,6 +2,7 @@
 
 #include "audio/FfmpegHandles.h"
 #include "audio/FrameSource.h"
+#include "audio/MpegFrameHeader.h"
 
 #include <algorithm>
 
@@ -42,6 +43,12 @@ std::optional<std::int64_t> scanPackets(AVFormatContext& input, int streamIndex,
         return std::nullopt;
     std::int64_t total = 0;
     std::int64_t pendingSkip = 0;
+    // Frames at the first packet's rate: a run at another rate counts its own
+    // frames from where it began, converted as a whole.
+    int firstRate = 0;
+    int runRate = 0;
+    std::int64_t runStart = 0;
+    std::int64_t runFrames = 0;
     while (av_read_frame(&input, packet.get()) >= 0) {
         if (keepGoing && !keepGoing()) {
             stopped = true;
@@ -56,11 +63,23 @@ std::optional<std::int64_t> scanPackets(AVFormatContext& input, int streamIndex,
             av_packet_unref(packet.get());
             return std::nullopt;
         }
-        std::int64_t frames = av_rescale_q(packet->duration, stream.time_base,
-                                           AVRational{1, stream.codecpar->sample_rate});
+        PacketEntry entry;
+        const auto header = parseMpegFrameHeader(packet->data, std::size_t(std::max(packet->size, 0)));
+        if (header) {
+            entry.format = header->formatKey();
+            entry.mainDataBegin = header->mainDataBegin;
+            entry.mainDataBytes = header->mainDataBytes;
+        }
+        const int rate = header ? header->rate : stream.codecpar->sample_rate;
+        if (rate <= 0) {
+            av_packet_unref(packet.get());
+            return std::nullopt;
+        }
+        if (firstRate == 0)
+            firstRate = rate;
+        std::int64_t frames = av_rescale_q(packet->duration, stream.time_base, AVRational{1, rate});
         std::int64_t skip = 0;
         std::int64_t padding = 0;
-        PacketEntry entry;
         entry.pos = packet->pos;
         entry.size = packet->size;
         skipAmounts(*packet, skip, padding, entry);
@@ -72,11 +91,18 @@ std::optional<std::int64_t> scanPackets(AVFormatContext& input, int streamIndex,
             pendingSkip = skip;  // a new skip replaces what was left
         const std::int64_t skipped = std::min(pendingSkip, frames);
         pendingSkip -= skipped;
-        total += frames - skipped;
+        if (rate != runRate) {
+            runRate = rate;
+            runStart = total;
+            runFrames = 0;
+        }
+        runFrames += frames - skipped;
+        const std::int64_t after = runStart + av_rescale(runFrames, firstRate, rate);
         if (index) {
-            entry.frames = frames - skipped;
+            entry.frames = after - total;
             index->push_back(entry);
         }
+        total = after;
     }
     return total;
 }

@@ -34,9 +34,10 @@ void quietFfmpegLog()
 
 namespace tw::audio {
 
-CodecPtr openDecoder(const AVStream& stream)
+CodecPtr openDecoder(const AVStream& stream, const AVCodec* codec)
 {
-    const AVCodec* codec = avcodec_find_decoder(stream.codecpar->codec_id);
+    if (!codec)
+        codec = avcodec_find_decoder(stream.codecpar->codec_id);
     if (!codec)
         return nullptr;
     CodecPtr context(avcodec_alloc_context3(codec));

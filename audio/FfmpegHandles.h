@@ -49,7 +49,8 @@ void quietFfmpegLog();
 
 namespace tw::audio {
 
-// An opened decoder for the stream's parameters; null when none fits.
-CodecPtr openDecoder(const AVStream& stream);
+// An opened decoder for the stream's parameters, codec or else the one FFmpeg
+// picks for the stream's codec id; null when none fits.
+CodecPtr openDecoder(const AVStream& stream, const AVCodec* codec = nullptr);
 
 }  // namespace tw::audio

@@ -1,5 +1,7 @@
 #include "audio/FrameSource.h"
 
+#include <cstring>
+
 namespace tw::audio {
 
 namespace {
@@ -50,12 +52,32 @@ const AVFrame* FrameSource::next()
             flushed_ = true;
             continue;
         }
-        if (packet_->stream_index == streamIndex_ && avcodec_send_packet(decoder_.get(), packet_.get()) < 0)
-            ++errors;
+        if (packet_->stream_index == streamIndex_) {
+            ++packetsSent_;
+            if (!sendPadded())
+                ++errors;
+        }
         av_packet_unref(packet_.get());
     }
     finished_ = true;
     return nullptr;
+}
+
+bool FrameSource::sendPadded()
+{
+    // A damaged frame can make the decoder read past the packet: it then reads
+    // zeros, as the open in parts gives it, not whatever the demuxer's buffer
+    // holds there.
+    if (!padded_)
+        padded_.reset(av_packet_alloc());
+    if (!padded_ || av_new_packet(padded_.get(), packet_->size) < 0)
+        return false;
+    if (packet_->size > 0)
+        std::memcpy(padded_->data, packet_->data, std::size_t(packet_->size));
+    const bool copied = av_packet_copy_props(padded_.get(), packet_.get()) >= 0;
+    const bool sent = copied && avcodec_send_packet(decoder_.get(), padded_.get()) >= 0;
+    av_packet_unref(padded_.get());
+    return sent;
 }
 
 std::int64_t FrameSource::fileSize() const

@@ -20,13 +20,21 @@ public:
     const AVCodecContext& decoder() const { return *decoder_; }
     const AVStream& stream() const { return *input_->streams[streamIndex_]; }
     std::int64_t fileSize() const;
+    // Packets of the stream handed to the decoder so far (a frame comes from
+    // the last of them for decoders without delay, such as MPEG audio's).
+    std::size_t packetsSent() const { return packetsSent_; }
 
 private:
+    // Sends packet_ in a copy whose padding is zero.
+    bool sendPadded();
+
     InputPtr input_;
     CodecPtr decoder_;
     PacketPtr packet_;
+    PacketPtr padded_;
     FramePtr frame_;
     int streamIndex_ = -1;
+    std::size_t packetsSent_ = 0;
     bool flushed_ = false;
     bool finished_ = false;
 };

@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "audio/PartDecode.h"
+#include "document/DecodeThreads.h"
 #include "audio/bass.h"
 #include "wav/File.h"
 #include "document/SourceBitrate.h"
@@ -65,11 +66,12 @@ enum class Parts { Done, Cancelled, Failed, NotUsed };
 
 // MPEG audio on every core, written straight to its place in the work file;
 // NotUsed where it cannot be split or the parts did not give the samples of
-// the one-thread decode, with the work file back at its header.
+// the one-thread decode, with the work file back at its header and shown at
+// what the bar reached.
 Parts decodeInParts(HSTREAM decoder, File& work, std::uint32_t frameBytes, std::uint64_t dataLimit, int threads,
-                    Progress& progress)
+                    Progress& progress, int& shown)
 {
-    const unsigned cores = threads > 0 ? static_cast<unsigned>(threads) : std::thread::hardware_concurrency();
+    const unsigned cores = decodeThreads(threads);
     const QWORD length = BASS_ChannelGetLength(decoder, BASS_POS_BYTE);
     if (cores < 2 || length == BASS_ERROR_QWORD || length > dataLimit)
         return Parts::NotUsed;
@@ -80,8 +82,9 @@ Parts decodeInParts(HSTREAM decoder, File& work, std::uint32_t frameBytes, std::
     if (!parts)
         return Parts::NotUsed;
     while (!parts->waitFor(std::chrono::milliseconds(20))) {
-        progress.setBar(0, static_cast<int>(static_cast<double>(parts->framesDone()) * 100.0 /
-                                            static_cast<double>(std::max<std::uint64_t>(parts->framesTotal(), 1))));
+        shown = std::max(shown, static_cast<int>(static_cast<double>(parts->framesDone()) * 100.0 /
+                                                 static_cast<double>(std::max<std::uint64_t>(parts->framesTotal(), 1))));
+        progress.setBar(0, shown);
         progress.pump();
         if (progress.stopRequested())
             parts->stop();
@@ -141,9 +144,11 @@ OpenResult decodeSource(DocumentState& doc, SourceKind kind, Progress& progress,
 
     const std::uint32_t frameBytes = waveFrameSize(info.chans, bits);
     WorkDataSink sink(work, waveDataLimit(frameBytes, limit));
+    // Where parts hand over to one thread, the bar goes on from where they left it.
+    int shown = 0;
     const Parts parts = wma ? Parts::NotUsed
                             : decodeInParts(decoder.get(), work, frameBytes, waveDataLimit(frameBytes, limit), threads,
-                                            progress);
+                                            progress, shown);
     if (parts == Parts::Failed)
         return writeFailed();
     std::array<std::uint8_t, kDecodeBlock> block;
@@ -158,7 +163,7 @@ OpenResult decodeSource(DocumentState& doc, SourceKind kind, Progress& progress,
         if (got == BASS_ERROR_DWORD)
             break;
         full = !sink.append(block.data(), got);
-        progress.setBar(0, decodePercent(decoder.get()));
+        progress.setBar(0, shown + (100 - shown) * decodePercent(decoder.get()) / 100);
         progress.pump();
         if (full || sink.failed())
             break;

@@ -21,7 +21,8 @@ inline constexpr const char* kMsgWmaTempFile = "Cannot creat the temporary file.
 // work file with sizes that match; a failed write removes it. The work file
 // stops at limit bytes; sound beyond is cut off, and cut tells how much was
 // kept. MPEG audio that can be split is decoded in one part per thread
-// (threads 0: one per core, 1: no parts), byte for byte as on one thread.
+// (threads 0: as decodeThreads chooses, 1: no parts), byte for byte as on one
+// thread.
 OpenResult decodeSource(DocumentState& doc, SourceKind kind, Progress& progress, Messenger& messages, OpenCut& cut,
                         std::uint64_t limit = kMaxWorkFileBytes, int threads = 0);
 

@@ -227,6 +227,75 @@ TEST(Decode, CorruptMiddleNeitherCrashesNorHangs)
     BASS_StreamFree(h);
 }
 
+TEST(Decode, LostFramesBecomeSilenceWhereTheyWere)
+{
+    ScratchDir dir;
+    const std::string mp3 = makeMp3(dir, "-b 128", 4);
+    ASSERT_FALSE(mp3.empty());
+    const auto intact = ffmpegDecode(mp3);
+    const auto packets = packetsOf(mp3);
+    ASSERT_GT(packets.size(), 100u);
+    // Three frames whose side info claims more values than a granule holds.
+    auto bytes = readBytes(mp3);
+    const std::size_t lost = packets.size() / 2;
+    for (std::size_t k = lost; k < lost + 3; ++k)
+        std::fill_n(bytes.begin() + packets[k].pos + 4, 32, 0xFF);
+    const std::string bad = dir.file("bad.mp3");
+    writeBytes(bad, bytes);
+    ASSERT_EQ(ffmpegDecode(bad).size(), intact.size() - 3 * 1152 * 4);  // ffmpeg loses them
+
+    const auto decoded = decodeOnOneThread(bad);
+    ASSERT_EQ(decoded.size(), intact.size());
+    const auto offsetOf = [&](std::size_t packet) {
+        std::size_t frames = 0;
+        for (std::size_t k = 0; k < packet; ++k)
+            frames += std::size_t(packets[k].frames);
+        return std::ptrdiff_t(frames * 4);
+    };
+    // Before the damage and from a few frames after it, every sample is where
+    // it was; the lost frames are silent.
+    EXPECT_TRUE(std::equal(decoded.begin(), decoded.begin() + offsetOf(lost), intact.begin()));
+    EXPECT_TRUE(std::all_of(decoded.begin() + offsetOf(lost), decoded.begin() + offsetOf(lost + 3),
+                            [](std::uint8_t b) { return b == 0; }));
+    EXPECT_TRUE(std::equal(decoded.begin() + offsetOf(lost + 12), decoded.end(), intact.begin() + offsetOf(lost + 12)));
+}
+
+TEST(Decode, ARateChangeMidStreamKeepsTheTimeOfBothRates)
+{
+    // As ffmpeg converts it: every frame at the first frame's rate.
+    ScratchDir dir;
+    const std::string wav = dir.file("tone.wav");
+    ASSERT_TRUE(run("ffmpeg -nostdin -y -f lavfi -i 'aevalsrc=0.5*sin(1000*2*PI*t)|0.5*sin(500*2*PI*t):s=44100:d=3' "
+                    "-c:a pcm_s16le " + quoted(wav)));
+    const std::string high = dir.file("high.mp3");
+    const std::string low = dir.file("low.mp3");
+    ASSERT_TRUE(run("lame --quiet -b 128 " + quoted(wav) + " " + quoted(high)));
+    ASSERT_TRUE(run("lame --quiet -b 64 --resample 22.05 " + quoted(wav) + " " + quoted(low)));
+    for (const auto& [first, second] : {std::pair{high, low}, std::pair{low, high}}) {
+        const std::string both = dir.file("both.mp3");
+        ASSERT_TRUE(run("(cat " + quoted(first) + " " + quoted(second) + " > " + quoted(both) + ")"));
+        const auto expected = ffmpegDecode(both);
+        const auto decoded = decodeOnOneThread(both);
+        ASSERT_GT(expected.size(), 44100u * 4) << first;
+        const std::size_t rate = first == high ? 44100 : 22050;
+        // Six seconds, give or take the frames at the seam.
+        EXPECT_NEAR(double(decoded.size()) / 4, double(expected.size()) / 4, 2 * 1152.0) << first;
+        EXPECT_NEAR(double(decoded.size()) / 4 / double(rate), 6.0, 0.15) << first;
+        // The second half sounds as ffmpeg's: the same tones at the same time.
+        double difference = 0;
+        double level = 0;
+        const std::size_t from = std::min(decoded.size(), expected.size()) - rate * 4 * 2;
+        for (std::size_t i = from; i + 1 < std::min(decoded.size(), expected.size()) - rate * 4 / 2; i += 2) {
+            const int ours = std::int16_t(decoded[i] | decoded[i + 1] << 8);
+            const int theirs = std::int16_t(expected[i] | expected[i + 1] << 8);
+            difference += std::abs(ours - theirs);
+            level += std::abs(theirs);
+        }
+        EXPECT_GT(level, 0.0) << first;
+        EXPECT_LT(difference, level * 0.05) << first;
+    }
+}
+
 TEST(Decode, NotAudioGivesNoHandle)
 {
     ScratchDir dir;

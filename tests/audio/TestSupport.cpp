@@ -1,5 +1,7 @@
 #include "tests/audio/TestSupport.h"
 
+#include "audio/AudioLayer.h"
+#include "audio/DecodeStream.h"
 #include "audio/bass.h"
 
 #include <cstdio>
@@ -66,6 +68,26 @@ std::vector<std::uint8_t> decodeAll(std::uint32_t handle)
         all.insert(all.end(), block.begin(), block.begin() + got);
     }
     return all;
+}
+
+std::vector<std::uint8_t> decodeOnOneThread(const std::string& path)
+{
+    const HSTREAM h = BASS_StreamCreateFile(FALSE, path.c_str(), 0, 0, BASS_STREAM_DECODE);
+    if (h == 0)
+        return {};
+    auto bytes = decodeAll(h);
+    BASS_StreamFree(h);
+    return bytes;
+}
+
+std::vector<audio::PacketEntry> packetsOf(const std::string& path)
+{
+    const HSTREAM h = BASS_StreamCreateFile(FALSE, path.c_str(), 0, 0, BASS_STREAM_DECODE);
+    std::vector<audio::PacketEntry> packets;
+    if (auto stream = std::dynamic_pointer_cast<audio::DecodeStream>(audio::AudioLayer::instance().find(h)))
+        packets = stream->packets();
+    BASS_StreamFree(h);
+    return packets;
 }
 
 namespace {

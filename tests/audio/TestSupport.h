@@ -2,6 +2,8 @@
 // the ffmpeg/lame command-line tools, and writing small WAV files.
 #pragma once
 
+#include "audio/DecodedLength.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -33,6 +35,10 @@ std::vector<std::uint8_t> ffmpegDecode(const std::string& path);
 
 // Everything a decoding stream delivers in 10000-byte reads while active.
 std::vector<std::uint8_t> decodeAll(std::uint32_t handle);
+// decodeAll on a new decoding stream of path.
+std::vector<std::uint8_t> decodeOnOneThread(const std::string& path);
+// The packets the length scan of path's decoding stream lists.
+std::vector<audio::PacketEntry> packetsOf(const std::string& path);
 
 struct WavFormat {
     std::uint32_t rate = 44100;

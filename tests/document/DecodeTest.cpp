@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <sched.h>
 #include <unistd.h>
 #include <sys/stat.h>
 
@@ -10,6 +12,7 @@
 #include "audio/bass.h"
 #include "core/Progress.h"
 #include "document/DecodeSource.h"
+#include "document/DecodeThreads.h"
 #include "document/OpenBody.h"
 #include "wav/File.h"
 
@@ -204,6 +207,71 @@ TEST_F(DecodeTest, CancelLeavesAConsistentPartialWorkFile)
     // Nothing was read back.
     EXPECT_EQ(doc.frameCount, 0u);
     EXPECT_EQ(doc.columnCount, 0u);
+}
+
+TEST_F(DecodeTest, PartsThatHandOverToOneThreadKeepTheBarMovingForward)
+{
+    // A frame that does not decode near the end: the parts give up there.
+    doc.sourcePath = make("late.mp3", "-ac 2 -ar 44100 -c:a libmp3lame -b:a 128k", 40);
+    doc.workPath = doc.tempDir + kWorkFileName;
+    Bytes mp3 = readFile(doc.sourcePath);
+    const auto isHeader = [&](std::size_t i) { return i + 1 < mp3.size() && mp3[i] == 0xFF && (mp3[i + 1] & 0xFE) == 0xFA; };
+    std::size_t at = mp3.size() * 95 / 100;
+    while (!(isHeader(at) && (isHeader(at + 417) || isHeader(at + 418))))
+        ++at;
+    std::fill_n(mp3.begin() + std::ptrdiff_t(at) + 4, 32, 0xFF);  // more values than a granule holds
+    {
+        std::ofstream out(doc.sourcePath, std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(mp3.data()), std::streamsize(mp3.size()));
+    }
+    ASSERT_EQ(decodeSource(doc, SourceKind::Mp3, progress, messages, cut, kMaxWorkFileBytes, 1), OpenResult::Completed);
+    const Bytes oneThread = readFile(doc.workPath);
+
+    BarSteps bar;
+    ASSERT_EQ(decodeSource(doc, SourceKind::Mp3, bar, messages, cut, kMaxWorkFileBytes, 2), OpenResult::Completed);
+    EXPECT_TRUE(readFile(doc.workPath) == oneThread);
+    ASSERT_FALSE(bar.values.empty());
+    EXPECT_TRUE(std::is_sorted(bar.values.begin(), bar.values.end()));
+    EXPECT_EQ(bar.values.back(), 100);
+    EXPECT_TRUE(messages.texts.empty());
+}
+
+TEST(DecodeThreads, ComeFromTheCallerTheEnvironmentOrTheCpusTheProcessMayUse)
+{
+    cpu_set_t all;
+    ASSERT_EQ(::sched_getaffinity(0, sizeof all, &all), 0);
+    int cpu = 0;
+    while (!CPU_ISSET(cpu, &all))
+        ++cpu;
+    cpu_set_t one;
+    CPU_ZERO(&one);
+    CPU_SET(cpu, &one);
+    const char* saved = std::getenv("TARNWICK_THREADS");
+    const std::string kept = saved ? saved : "";
+    const unsigned usable = static_cast<unsigned>(CPU_COUNT(&all));
+    const struct {
+        int requested;
+        const char* variable;
+        bool oneCpu;
+        unsigned threads;
+    } cases[] = {
+        {3, nullptr, false, 3},    {2, "1", false, 2},     {0, "1", false, 1},       {0, "5", true, 5},
+        {0, nullptr, true, 1},     {0, nullptr, false, usable}, {0, "0", true, 1},   {0, "2x", true, 1},
+        {0, "", true, 1},          {0, "999", true, 1},
+    };
+    for (const auto& c : cases) {
+        if (c.variable)
+            ::setenv("TARNWICK_THREADS", c.variable, 1);
+        else
+            ::unsetenv("TARNWICK_THREADS");
+        ASSERT_EQ(::sched_setaffinity(0, sizeof(cpu_set_t), c.oneCpu ? &one : &all), 0);
+        EXPECT_EQ(decodeThreads(c.requested), c.threads) << c.requested << " " << (c.variable ? c.variable : "-");
+    }
+    ::sched_setaffinity(0, sizeof all, &all);
+    if (saved)
+        ::setenv("TARNWICK_THREADS", kept.c_str(), 1);
+    else
+        ::unsetenv("TARNWICK_THREADS");
 }
 
 TEST_F(DecodeTest, WorkFileFailuresNameTheDecoderAndLeaveNoFile)

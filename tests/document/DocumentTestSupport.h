@@ -12,6 +12,7 @@
 #include <stdlib.h>
 
 #include "core/Messages.h"
+#include "core/Progress.h"
 
 namespace tw::test {
 
@@ -50,6 +51,18 @@ public:
     std::vector<std::string> texts;
     std::vector<std::string> captions;
     std::vector<MsgButtons> buttons;
+};
+
+// Keeps every value bar 0 takes.
+class BarSteps : public SilentProgress {
+public:
+    void setBar(int bar, int value) override
+    {
+        SilentProgress::setBar(bar, value);
+        if (bar == 0)
+            values.push_back(value);
+    }
+    std::vector<int> values;
 };
 
 using Bytes = std::vector<std::uint8_t>;

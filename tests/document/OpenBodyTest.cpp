@@ -188,18 +188,6 @@ TEST_F(OpenBodyTest, CopyFailuresSayWhyAndLeaveNoWorkFile)
     }
 }
 
-// Keeps every value bar 0 takes.
-class BarSteps : public SilentProgress {
-public:
-    void setBar(int bar, int value) override
-    {
-        SilentProgress::setBar(bar, value);
-        if (bar == 0)
-            values.push_back(value);
-    }
-    std::vector<int> values;
-};
-
 TEST_F(OpenBodyTest, CopyMovesTheBarInStepsOfAtMostOnePercent)
 {
     const Bytes bytes = noiseWave(6'000'000);  // 24 MB
