@@ -29,8 +29,7 @@ EditResult runRedoBody(DocumentState& doc, UndoJournal& journal, Progress& progr
 {
     if (!journal.canRedo())
         return EditResult::NotOpened;
-    const auto [selStart, selFinish, zoom] = std::tuple(doc.selStart, doc.selFinish, doc.zoom);
-    const auto keepView = [&doc, selStart, selFinish, zoom] {
+    const auto keepView = [&doc, selStart = doc.selStart, selFinish = doc.selFinish, zoom = doc.zoom] {
         // Nothing changed: the view still shows the markers and zoom of before.
         doc.selStart = selStart;
         doc.selFinish = selFinish;
