@@ -8,6 +8,7 @@
 #include <QProgressBar>
 
 #include "app/TMainForm.h"
+#include "core/Markers.h"
 #include "core/WorkerThread.h"
 #include "edit/CutOutPass.h"
 #include "edit/DeletePass.h"
@@ -184,14 +185,17 @@ void TMainForm::MPasteClick()
 {
     if (!loaded || !clipboard_.holdsSound())
         return;
-    // At the start of the column the cursor stands in, as it was before Stop
-    // took it to the beginning.
-    const std::uint32_t column = cursorColumn();
+    // At the cursor's frame, as it was before Stop took it to the beginning.
+    const std::uint64_t at = cursorFrame();
     stopAndRelease();
-    runEdit<TPasteThread>([this, column](WindowProgress& progress) {
-        return runPasteBody(*this, clipboard_, column, progress, *this, &journal_);
+    EditResult result = EditResult::NotOpened;
+    runEdit<TPasteThread>([this, at, &result](WindowProgress& progress) {
+        result = runPasteBodyAtFrame(*this, clipboard_, at, progress, *this, &journal_);
+        return result;
     });
     afterEdit();
+    if (result == EditResult::Done)
+        setCursorFrame(finishFrame(*this));  // right after the pasted sound: a second paste follows it
 }
 
 }  // namespace tw

@@ -14,6 +14,7 @@
 
 #include "app/MainFormTexts.h"
 #include "app/TMainForm.h"
+#include "core/Markers.h"
 #include "audio/bass.h"
 #include "core/CommandLine.h"
 #include "core/ControlTable.h"
@@ -61,7 +62,7 @@ void TMainForm::FormCreate()
     zoom = kStartZoom;
     MZoom10->setChecked(true);
     modified = false;
-    selStart = selFinish = 0;
+    setMarkerFrames(*this, 0, 0);
     loaded = false;
     openOnShow = false;
 

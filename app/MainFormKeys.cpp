@@ -48,7 +48,8 @@ void TMainForm::connectKeys()
             CButtonPlayFromHereClick();
     });
     key(QKeySequence(Qt::Key_Home), [this] { moveCursorToColumn(0); });
-    key(QKeySequence(Qt::Key_End), [this] { moveCursorToColumn(columnCount == 0 ? 0 : columnCount - 1); });
+    // After the last frame: a paste there appends.
+    key(QKeySequence(Qt::Key_End), [this] { setCursorFrame(frameCount); });
     key(QKeySequence::ZoomIn, [this] {
         if (ButtonZoomIn->isEnabled())
             ButtonZoomInClick();

@@ -15,8 +15,10 @@
 
 #include "app/TMainForm.h"
 #include "core/ControlTable.h"
+#include "core/Markers.h"
 #include "core/WorkerThread.h"
 #include "document/ReloadBody.h"
+#include "edit/EditBody.h"
 #include "ui/ModalResult.h"
 #include "ui/RunModal.h"
 #include "ui/TReloadForm.h"
@@ -127,9 +129,9 @@ void TMainForm::PaintBox1MouseDown(const QMouseEvent& event)
         const auto column = static_cast<std::uint32_t>(std::max(event.position().toPoint().x(), 0));
         const auto distance = [column](std::uint32_t marker) { return column > marker ? column - marker : marker - column; };
         if (distance(selStart) < distance(selFinish) || (distance(selStart) == distance(selFinish) && column <= selFinish))
-            selStart = std::min(column, selFinish);
+            setStartColumn(*this, std::min(column, selFinish));
         else
-            selFinish = std::max(column, selStart);
+            setFinishColumn(*this, std::max(column, selStart));
     }
     if (!moveCursorTo(event, Qt::LeftButton))
         return;
@@ -176,8 +178,8 @@ void TMainForm::dragTo(QPoint inViewport)
     else if (!dragScroll_->isActive())
         dragScroll_->start();
     const std::uint32_t column = columnAt(inViewport);
-    selStart = std::min(drag_.anchor, column);
-    selFinish = std::max(drag_.anchor, column);
+    setStartColumn(*this, std::min(drag_.anchor, column));
+    setFinishColumn(*this, std::max(drag_.anchor, column));
     UpdateControls(playState);
     PaintBox1Paint();
 }
@@ -219,7 +221,7 @@ void TMainForm::CButtonSetStartClick()
     const std::uint32_t k = cursorColumn();
     if (!loaded || k >= selFinish)
         return;
-    selStart = k;
+    setStartColumn(*this, k);
     UpdateControls(playState);
     PaintBox1Paint();
 }
@@ -229,7 +231,7 @@ void TMainForm::CButtonSetFinishClick()
     const std::uint32_t k = cursorColumn();
     if (!loaded || k <= selStart)
         return;
-    selFinish = k;
+    setFinishColumn(*this, k);
     UpdateControls(playState);
     PaintBox1Paint();
 }
@@ -238,8 +240,7 @@ void TMainForm::MSelectAllClick()
 {
     if (!loaded)
         return;
-    selStart = 0;
-    selFinish = columnCount == 0 ? 0 : columnCount - 1;
+    selectWhole(*this);
     UpdateControls(playState);
     PaintBox1Paint();
 }
@@ -303,8 +304,7 @@ void TMainForm::MZoomClick(QAction* item)
 
     stream = BASS_StreamCreateFile(FALSE, workPath.c_str(), 0, 0, 0);
     setPaintBoxWidth(static_cast<int>(columnCount));
-    selStart = 0;
-    selFinish = columnCount == 0 ? 0 : columnCount - 1;
+    selectWhole(*this);
     UpdateControls(kStopped);
     PaintBox1Paint();
 }

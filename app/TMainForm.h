@@ -364,6 +364,12 @@ private:
     void dragTo(QPoint inViewport);
     // The cursor's column (the play position).
     std::uint32_t cursorColumn() const;
+    // The cursor's frame: the frame End or a paste put it before while the
+    // player still stands where they put it, else its column's first frame.
+    std::uint64_t cursorFrame() const;
+    // Puts the cursor before frame; from the last frame on, after it (the
+    // player then stands in the last column).
+    void setCursorFrame(std::uint64_t frame);
     // The zoom items, finest last, and their frames per column.
     std::array<std::pair<QAction*, std::uint32_t>, 6> zoomItems() const;
 
@@ -389,6 +395,8 @@ private:
     } drag_;
     QTimer* dragScroll_ = nullptr;   // scrolls on while the pointer stays beside the strip
     int wheelZoom_ = 0;              // Ctrl+wheel eighths of a degree not yet used for a zoom step
+    std::uint64_t cursorFrame_ = 0;  // see cursorFrame()
+    QWORD cursorBytes_ = BASS_ERROR_QWORD;  // the play position cursorFrame_ was set with
 };
 
 }  // namespace tw

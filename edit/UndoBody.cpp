@@ -1,6 +1,7 @@
 #include "edit/UndoBody.h"
 
 #include <tuple>
+#include <utility>
 
 #include "document/Overview.h"
 #include "document/ReloadBody.h"
@@ -30,11 +31,14 @@ EditResult runRedoBody(DocumentState& doc, UndoJournal& journal, Progress& progr
     if (!journal.canRedo())
         return EditResult::NotOpened;
     const auto [selStart, selFinish, zoom] = std::tuple(doc.selStart, doc.selFinish, doc.zoom);
-    const auto keepView = [&doc, selStart, selFinish, zoom] {
+    const auto [startMark, finishMark] = std::pair(doc.startMark, doc.finishMark);
+    const auto keepView = [&doc, selStart, selFinish, zoom, startMark, finishMark] {
         // Nothing changed: the view still shows the markers and zoom of before.
         doc.selStart = selStart;
         doc.selFinish = selFinish;
         doc.zoom = zoom;
+        doc.startMark = startMark;
+        doc.finishMark = finishMark;
     };
     const EditPass pass = journal.stepToRedo(doc);
     File work;
