@@ -1,5 +1,9 @@
 // The cursor and the markers to the frame: the cursor's frame, and the keys
 // that move the cursor and the markers.
+#include <QTimer>
+
+#include <algorithm>
+
 #include "app/TMainForm.h"
 #include "core/ControlTable.h"
 #include "core/Markers.h"
@@ -29,6 +33,67 @@ void TMainForm::setCursorFrame(std::uint64_t frame)
     cursorFrame_ = frame;
     UpdateControls(playState);
     PaintBox1Paint();
+}
+
+void TMainForm::markersMoved()
+{
+    UpdateControls(playState);
+    PaintBox1Paint();
+}
+
+void TMainForm::moveFinishMarker(int direction, bool oneFrame)
+{
+    if (!loaded)
+        return;
+    const std::uint64_t start = startFrame(*this);
+    const std::uint64_t finish = finishFrame(*this);
+    if (oneFrame) {
+        if (direction < 0 && finish > start)
+            setFinishFrame(*this, finish - 1);
+        else if (direction > 0 && finish < frameCount)
+            setFinishFrame(*this, finish + 1);
+        return markersMoved();
+    }
+    // To the column boundary before or after the finish.
+    const std::uint64_t z = std::max(zoom, 1u);
+    const std::uint64_t column = direction < 0 ? (finish + z - 1) / z - (finish >= z ? 1 : 0) : finish / z + 1;
+    const std::uint64_t target = std::min<std::uint64_t>(column * z, std::max<std::uint64_t>(frameCount, finish));
+    if (target < start || target == finish)
+        return;
+    if (target % z == 0)
+        setFinishColumn(*this, static_cast<std::uint32_t>(target / z));
+    else
+        setFinishFrame(*this, target);  // the end of the sound, inside the last column
+    markersMoved();
+}
+
+void TMainForm::extendSelectionToStart()
+{
+    if (!loaded)
+        return;
+    setStartColumn(*this, 0);
+    markersMoved();
+}
+
+void TMainForm::extendSelectionToEnd()
+{
+    if (!loaded)
+        return;
+    setFinishFrame(*this, frameCount);
+    markersMoved();
+}
+
+void TMainForm::cancelDrag()
+{
+    if (!drag_.pressed)
+        return;
+    startMark = drag_.startBefore;
+    finishMark = drag_.finishBefore;
+    selStart = drag_.selStartBefore;
+    selFinish = drag_.selFinishBefore;
+    drag_ = {};
+    dragScroll_->stop();
+    markersMoved();
 }
 
 }  // namespace tw

@@ -121,6 +121,10 @@ void TMainForm::PaintBox1MouseDown(const QMouseEvent& event)
 {
     drag_ = {};
     dragScroll_->stop();
+    drag_.startBefore = startMark;
+    drag_.finishBefore = finishMark;
+    drag_.selStartBefore = selStart;
+    drag_.selFinishBefore = selFinish;
     if (event.button() == Qt::LeftButton && (event.modifiers() & Qt::ShiftModifier) && stream != 0 &&
         event.position().y() < kWaveAreaRows) {
         // Shift: the nearer marker (the start when both are as near, unless

@@ -370,6 +370,15 @@ private:
     // Puts the cursor before frame; from the last frame on, after it (the
     // player then stands in the last column).
     void setCursorFrame(std::uint64_t frame);
+    // The selection keys: the finish marker one column (or one frame) left
+    // or right, never left of the start nor past the end of the sound; the
+    // selection out to the start or to the end of the sound; a drag undone.
+    void moveFinishMarker(int direction, bool oneFrame);
+    void extendSelectionToStart();
+    void extendSelectionToEnd();
+    void cancelDrag();
+    // The markers changed: the commands' enabling and the view follow.
+    void markersMoved();
     // The zoom items, finest last, and their frames per column.
     std::array<std::pair<QAction*, std::uint32_t>, 6> zoomItems() const;
 
@@ -392,6 +401,8 @@ private:
         QPoint pressAt;              // where it went down, in the scroll box's viewport
         std::uint32_t anchor = 0;    // the marker column that stays while dragging
         QPoint pointer;              // the last pointer position seen, in the viewport
+        FrameMark startBefore, finishBefore;        // the markers before the press
+        std::uint32_t selStartBefore = 0, selFinishBefore = 0;
     } drag_;
     QTimer* dragScroll_ = nullptr;   // scrolls on while the pointer stays beside the strip
     int wheelZoom_ = 0;              // Ctrl+wheel eighths of a degree not yet used for a zoom step

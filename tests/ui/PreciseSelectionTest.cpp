@@ -1,0 +1,97 @@
+// Selecting to the frame from the window: the selection keys, a drag undone,
+// End and Paste, the zoom beyond the six levels and Select Range.
+#include <QAction>
+#include <QMouseEvent>
+#include <QShortcut>
+
+#include "OpenSupport.h"
+#include "core/Markers.h"
+
+using twtest::OpenTest;
+
+namespace {
+
+using Frames = std::pair<std::uint64_t, std::uint64_t>;
+
+class PreciseSelectionTest : public OpenTest {
+protected:
+    // 441000 frames of 44100 Hz stereo: 45 columns at 10 : 1.
+    std::unique_ptr<tw::TMainForm> opened(std::uint32_t frames = 441000)
+    {
+        auto form = make();
+        choose(*form, makeWav("ten.wav", 44100, 2, frames));
+        form->ButtonOpenClick();
+        EXPECT_EQ(form->playState, tw::kStopped);
+        return form;
+    }
+    static void key(tw::TMainForm& form, const QKeySequence& sequence)
+    {
+        for (QShortcut* s : form.findChildren<QShortcut*>())
+            if (s->key() == sequence)
+                emit s->activated();
+    }
+    static Frames frames(const tw::TMainForm& form)
+    {
+        return {tw::startFrame(form), tw::finishFrame(form)};
+    }
+};
+
+TEST_F(PreciseSelectionTest, SelectionKeysMoveTheFinishByAColumnOrAFrame)
+{
+    auto form = opened(441'007);  // 45 columns, the last of 1007 frames
+    tw::setMarkerFrames(*form, 20'000, 30'000);
+    struct Step {
+        QKeySequence key;
+        Frames want;
+    };
+    const Step steps[] = {
+        {QKeySequence(Qt::SHIFT | Qt::Key_Right), {20'000, 40'000}},
+        {QKeySequence(Qt::SHIFT | Qt::ALT | Qt::Key_Right), {20'000, 40'001}},
+        {QKeySequence(Qt::SHIFT | Qt::Key_Right), {20'000, 50'000}},
+        {QKeySequence(Qt::SHIFT | Qt::ALT | Qt::Key_Left), {20'000, 49'999}},
+        {QKeySequence(Qt::SHIFT | Qt::Key_Left), {20'000, 40'000}},
+        {QKeySequence(Qt::SHIFT | Qt::Key_Left), {20'000, 30'000}},
+        {QKeySequence(Qt::SHIFT | Qt::Key_Left), {20'000, 20'000}},
+        {QKeySequence(Qt::SHIFT | Qt::Key_Left), {20'000, 20'000}},  // never left of the start
+        {QKeySequence(Qt::SHIFT | Qt::Key_End), {20'000, 441'007}},
+        {QKeySequence(Qt::SHIFT | Qt::ALT | Qt::Key_Right), {20'000, 441'007}},  // nor past the end
+        {QKeySequence(Qt::SHIFT | Qt::Key_Home), {0, 441'007}},
+    };
+    for (const Step& s : steps) {
+        key(*form, s.key);
+        EXPECT_EQ(frames(*form), s.want) << s.key.toString().toStdString();
+        EXPECT_EQ(form->selFinish, std::min<std::uint64_t>((s.want.second + 9'999) / 10'000, 44));
+    }
+}
+
+TEST_F(PreciseSelectionTest, EscapeDuringADragPutsTheMarkersBack)
+{
+    auto form = opened();
+    tw::setMarkerFrames(*form, 12'345, 123'456);
+    const auto press = [&](QEvent::Type type, int x, Qt::MouseButtons buttons) {
+        return QMouseEvent(type, QPointF(x, 40), QPointF(x, 40), Qt::LeftButton, buttons, Qt::NoModifier);
+    };
+    form->PaintBox1MouseDown(press(QEvent::MouseButtonPress, 5, Qt::LeftButton));
+    form->PaintBox1MouseMove(press(QEvent::MouseMove, 30, Qt::LeftButton));
+    EXPECT_EQ(std::pair(form->selStart, form->selFinish), std::pair(5u, 30u));
+    key(*form, QKeySequence(Qt::Key_Escape));
+    EXPECT_EQ(frames(*form), Frames(12'345, 123'456));
+    form->PaintBox1MouseMove(press(QEvent::MouseMove, 35, Qt::LeftButton));  // the drag is over
+    EXPECT_EQ(frames(*form), Frames(12'345, 123'456));
+}
+
+TEST_F(PreciseSelectionTest, PasteAtEndAppendsAndASecondPasteFollowsTheFirst)
+{
+    auto form = opened();
+    tw::setMarkerFrames(*form, 1'000, 1'500);
+    form->MCopyClick();
+    key(*form, QKeySequence(Qt::Key_End));
+    form->MPasteClick();
+    EXPECT_EQ(form->frameCount, 441'500u);
+    EXPECT_EQ(frames(*form), Frames(441'000, 441'500));
+    form->MPasteClick();
+    EXPECT_EQ(form->frameCount, 442'000u);
+    EXPECT_EQ(frames(*form), Frames(441'500, 442'000));
+}
+
+}  // namespace
