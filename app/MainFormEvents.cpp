@@ -174,6 +174,7 @@ void TMainForm::UpdateControls(std::int32_t state)
         }
     };
     enable(f.open, {MOpen, ButtonOpen});
+    enable(f.doc, {MSelectRange});
     enable(f.doc, {MClose, ButtonClose, MSaveAs, ButtonSaveAs, MSelectAll, MPopSelectAll, MDelete, ButtonDelete,
                    MCutOut, ButtonCutOut, MVolume, ButtonVolume, MFadeIn, ButtonFadeIn, MFadeOut, ButtonFadeOut,
                    MZoom10, MZoom8, MZoom6, MZoom4, MZoom2, MZoom1});
@@ -190,6 +191,7 @@ void TMainForm::UpdateControls(std::int32_t state)
     enable(f.setStart, {MSetStart, CButtonSetStart, MPopSetStart});
     enable(f.setFinish, {MSetFinish, CButtonSetFinish, MPopSetFinish});
 
+    showSelection();
     if (state == kNoDocument)
         setStatusTexts({});
     else if (state == kStopped)

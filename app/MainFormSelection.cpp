@@ -1,12 +1,15 @@
 // The cursor and the markers to the frame: the cursor's frame, and the keys
 // that move the cursor and the markers.
+#include <QLabel>
 #include <QTimer>
 
 #include <algorithm>
 
 #include "app/TMainForm.h"
 #include "core/ControlTable.h"
+#include "core/FrameText.h"
 #include "core/Markers.h"
+#include "ui/TSelectRangeForm.h"
 
 namespace tw {
 
@@ -81,6 +84,38 @@ void TMainForm::extendSelectionToEnd()
         return;
     setFinishFrame(*this, frameCount);
     markersMoved();
+}
+
+void TMainForm::showSelection()
+{
+    if (!loaded) {
+        StatusSelection->clear();
+        return;
+    }
+    const std::uint64_t start = startFrame(*this);
+    const std::uint64_t end = std::max(start, std::min<std::uint64_t>(finishFrame(*this), frameCount));
+    const auto time = [this](std::uint64_t frame) { return frameText(frame, sampleRate, FrameUnit::Time); };
+    StatusSelection->setText(
+        QString::fromStdString(time(start) + " - " + time(end) + " (" + time(end - start) + ")"));
+}
+
+void TMainForm::MSelectRangeClick()
+{
+    if (!loaded)
+        return;
+    const std::uint64_t start = startFrame(*this);
+    const std::uint64_t end = std::max(start, std::min<std::uint64_t>(finishFrame(*this), frameCount));
+    TSelectRangeForm form(this);
+    applyLanguage(form);
+    form.setRange(start, end, sampleRate, frameCount);
+    if (onSelectRangeShown)
+        onSelectRangeShown(form);
+    if (form.exec() != QDialog::Accepted)
+        return;
+    if (const auto range = form.range()) {
+        setMarkerFrames(*this, range->first, range->second);
+        markersMoved();
+    }
 }
 
 void TMainForm::cancelDrag()

@@ -30,6 +30,7 @@ constexpr auto kStop = "Stop";
 constexpr auto kSetStart = "Set Start Marker";
 constexpr auto kSetFinish = "Set Finish Marker";
 constexpr auto kSelectAll = "Select All";
+constexpr auto kMSelectRange = "Select Range ...";
 
 // Menus.
 constexpr auto kMenuFile = "&File";
@@ -77,6 +78,7 @@ constexpr auto kSpectrum = "Spectrum";
 constexpr auto kLevelMeter = "Level meter";
 constexpr auto kTransport = "Transport";
 constexpr auto kBanner = "Banner";
+constexpr auto kSelectionPanel = "Selection";
 
 // Save As onto an existing file.
 constexpr auto kOverwritePrompt = "This file already exists. Do you want to overwrite it?";

@@ -50,6 +50,7 @@ class TReloadForm;
 class TSaveForm;
 class TVolumeForm;
 class TNormalizeForm;
+class TSelectRangeForm;
 
 // What a test may set before the window is built.
 struct TMainFormOptions {
@@ -142,6 +143,11 @@ public:
     void MSaveAsClick() { ButtonSaveAsClick(); }
     void MExitClick();
     void MSelectAllClick();
+    // Select Range: the markers to the frames typed in a TSelectRangeForm,
+    // made for the one question in the language's texts and font.
+    void MSelectRangeClick();
+    // Test hook: runs with the dialog just before it is shown.
+    std::function<void(TSelectRangeForm&)> onSelectRangeShown;
     void MDeleteClick() { ButtonDeleteClick(); }
     void MCutOutClick() { ButtonCutOutClick(); }
     void MVolumeClick() { ButtonVolumeClick(); }
@@ -217,6 +223,7 @@ public:
     QToolButton* CButtonSetStart = nullptr;
     QToolButton* CButtonSetFinish = nullptr;
     QStatusBar* StatusBar1 = nullptr;
+    QLabel* StatusSelection = nullptr;  // the selection's start, end and length while a document is open
     std::array<QLabel*, 3> StatusPanels{};
 
     QMenu* MenuFile = nullptr;
@@ -228,6 +235,7 @@ public:
     QAction* MExit = nullptr;
     QMenu* MenuEdit = nullptr;
     QAction* MSelectAll = nullptr;
+    QAction* MSelectRange = nullptr;
     QAction* MDelete = nullptr;
     QAction* MCutOut = nullptr;
     QAction* MVolume = nullptr;
@@ -340,6 +348,10 @@ private:
     // home page.
     bool bannerTakes(QObject* watched, QEvent* event);
     void setStatusTexts(const std::array<std::string, 3>& texts);
+    // The selection's start, end and length in StatusSelection (empty without a document).
+    void showSelection();
+    // The language's texts on a Select Range dialog.
+    void applyLanguage(TSelectRangeForm& form);
     // Places PaintBox1 in its scroll box at the given width.
     void setPaintBoxWidth(int width);
     // Steps 7 to 11 of the open: the completed open becomes the document.

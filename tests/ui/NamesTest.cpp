@@ -71,6 +71,7 @@ TEST_F(MainFormTest, MenusInOrderWithTheirCaptions)
           {"MExit", "Exit"}}},
         {"MenuEdit",
          {{"MSelectAll", "Select All"},
+          {"MSelectRange", "Select Range ..."},
           {"MDelete", "Delete"},
           {"MCutOut", "Cut Out"},
           {"MVolume", "Volume"},

@@ -1,11 +1,17 @@
 // Selecting to the frame from the window: the selection keys, a drag undone,
 // End and Paste, the zoom beyond the six levels and Select Range.
 #include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMouseEvent>
+#include <QPushButton>
 #include <QShortcut>
+#include <QTimer>
 
 #include "OpenSupport.h"
 #include "core/Markers.h"
+#include "ui/TSelectRangeForm.h"
 
 using twtest::OpenTest;
 
@@ -92,6 +98,50 @@ TEST_F(PreciseSelectionTest, PasteAtEndAppendsAndASecondPasteFollowsTheFirst)
     form->MPasteClick();
     EXPECT_EQ(form->frameCount, 442'000u);
     EXPECT_EQ(frames(*form), Frames(441'500, 442'000));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(PreciseSelectionTest, SelectRangeSetsTheFramesTypedAndTheStatusShowsThem)
+{
+    auto form = opened();
+    tw::setMarkerFrames(*form, 44'100, 88'200);
+    form->UpdateControls(form->playState);
+    EXPECT_EQ(form->StatusSelection->text().toStdString(), "00:00:01.000 - 00:00:02.000 (00:00:01.000)");
+    struct Case {
+        int unit;  // 0 time, 1 frames
+        const char* start;
+        const char* end;     // typed into End, or nullptr
+        const char* length;  // typed into Length instead
+        Frames want;
+    };
+    const Case cases[] = {
+        {1, "12345", "23456", nullptr, {12'345, 23'456}},
+        {0, "00:00:00.500", "1.25", nullptr, {22'050, 55'125}},
+        {0, "2", nullptr, "0:00:00.001", {88'200, 88'244}},  // the nearest frame
+        {1, "0", nullptr, "441000", {0, 441'000}},
+        {1, "10", "9", nullptr, {0, 441'000}},  // no range: OK stays off, nothing changes
+    };
+    for (const Case& c : cases) {
+        bool okEnabled = false;
+        form->onSelectRangeShown = [&](tw::TSelectRangeForm& dialog) {
+            QTimer::singleShot(0, &dialog, [&] {
+                dialog.ComboUnit->setCurrentIndex(c.unit);
+                dialog.EditStart->setText(c.start);
+                emit dialog.EditStart->textEdited(c.start);
+                QLineEdit* edit = c.end ? dialog.EditEnd : dialog.EditLength;
+                edit->setText(c.end ? c.end : c.length);
+                emit edit->textEdited(edit->text());
+                okEnabled = dialog.ButtonOk->isEnabled();
+                okEnabled ? dialog.ButtonOk->click() : dialog.ButtonCancel->click();
+            });
+        };
+        form->MSelectRangeClick();
+        EXPECT_EQ(okEnabled, c.end == nullptr || std::string(c.end) != "9") << c.start;
+        EXPECT_EQ(frames(*form), c.want) << c.start;
+    }
 }
 
 }  // namespace
