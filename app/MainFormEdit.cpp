@@ -69,8 +69,7 @@ void TMainForm::afterEdit()
     const QWORD length = BASS_ChannelGetLength(stream, BASS_POS_BYTE);
     streamLength = length == BASS_ERROR_QWORD ? 0 : static_cast<std::uint32_t>(length);
     setPaintBoxWidth(static_cast<int>(columnCount));
-    for (const auto& [item, value] : zoomItems())
-        item->setChecked(value == zoom);  // Undo and Redo bring back the zoom of their step
+    checkZoomItem();  // Undo and Redo bring back the zoom of their step
     PaintBox1Paint();
     UpdateControls(kStopped);
 }

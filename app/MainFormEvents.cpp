@@ -1,6 +1,7 @@
 // The main window's life: creation, showing, activation, resizing, closing,
 // and the routine that enables the commands for the current state.
 #include <QAction>
+#include <QActionGroup>
 #include <QCloseEvent>
 #include <QApplication>
 #include <QCoreApplication>
@@ -15,6 +16,7 @@
 #include "app/MainFormTexts.h"
 #include "app/TMainForm.h"
 #include "core/Markers.h"
+#include "core/ZoomLadder.h"
 #include "audio/bass.h"
 #include "core/CommandLine.h"
 #include "core/ControlTable.h"
@@ -153,8 +155,10 @@ void TMainForm::UpdateControls(std::int32_t state)
     ControlInputs in;
     in.state = state;
     in.modified = modified;
-    in.zoom1Checked = MZoom1->isChecked();
-    in.zoom10Checked = MZoom10->isChecked();
+    // Beyond the six levels Zoom In and Out go to the nearest of them, where there is one.
+    const bool onMenuLevel = ZoomGroup->checkedAction() != nullptr;
+    in.zoom1Checked = MZoom1->isChecked() || (!onMenuLevel && zoom <= kMenuZooms[5]);
+    in.zoom10Checked = MZoom10->isChecked() || (!onMenuLevel && zoom >= kMenuZooms[0]);
     in.selStart = selStart;
     in.selFinish = selFinish;
     in.canUndo = journal_.canUndo();
@@ -174,7 +178,7 @@ void TMainForm::UpdateControls(std::int32_t state)
         }
     };
     enable(f.open, {MOpen, ButtonOpen});
-    enable(f.doc, {MSelectRange});
+    enable(f.doc, {MSelectRange, MZoomFit, MZoomSelection});
     enable(f.doc, {MClose, ButtonClose, MSaveAs, ButtonSaveAs, MSelectAll, MPopSelectAll, MDelete, ButtonDelete,
                    MCutOut, ButtonCutOut, MVolume, ButtonVolume, MFadeIn, ButtonFadeIn, MFadeOut, ButtonFadeOut,
                    MZoom10, MZoom8, MZoom6, MZoom4, MZoom2, MZoom1});

@@ -157,7 +157,9 @@ void TMainForm::ApplyLanguage()
         {MPaste, {"Paste", MainFormTexts::kMPaste}},
         {MNormalize, {"Normalize", MainFormTexts::kMNormalize}},
         {MSaveSelection, {"SaveSelection", MainFormTexts::kMSaveSelection}},
-        {MSelectRange, {"SelectRange", MainFormTexts::kMSelectRange}}};
+        {MSelectRange, {"SelectRange", MainFormTexts::kMSelectRange}},
+        {MZoomFit, {"ZoomFit", MainFormTexts::kMZoomFit}},
+        {MZoomSelection, {"ZoomSelection", MainFormTexts::kMZoomSelection}}};
     for (const auto& [item, key] : laterItems)
         setCaption(*item, later("Menu", key.first, key.second));
     helpFile = languageIni.read("LanguageProperty", "HelpFile", "");

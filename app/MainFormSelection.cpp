@@ -94,9 +94,15 @@ void TMainForm::showSelection()
     }
     const std::uint64_t start = startFrame(*this);
     const std::uint64_t end = std::max(start, std::min<std::uint64_t>(finishFrame(*this), frameCount));
-    const auto time = [this](std::uint64_t frame) { return frameText(frame, sampleRate, FrameUnit::Time); };
-    StatusSelection->setText(
-        QString::fromStdString(time(start) + " - " + time(end) + " (" + time(end - start) + ")"));
+    // Under an hour without the hours, so that more of it shows.
+    const bool hours = frameCount >= std::uint64_t{sampleRate} * 3600;
+    const auto time = [this, hours](std::uint64_t frame) {
+        const std::string text = frameText(frame, sampleRate, FrameUnit::Time);
+        return hours ? text : text.substr(3);
+    };
+    const std::string text = time(start) + " - " + time(end) + " (" + time(end - start) + ")";
+    StatusSelection->setText(QString::fromStdString(text));
+    StatusSelection->setToolTip(StatusSelection->text());
 }
 
 void TMainForm::MSelectRangeClick()

@@ -223,6 +223,9 @@ void TMainForm::buildMenus()
         (*slot)->setCheckable(true);
         ZoomGroup->addAction(*slot);
     }
+    MenuZoom->addSeparator();
+    MZoomFit = menuItem(MenuZoom, "MZoomFit", T::kMZoomFit);
+    MZoomSelection = menuItem(MenuZoom, "MZoomSelection", T::kMZoomSelection);
 
     MenuControl = menu("MenuControl", T::kMenuControl);
     MPlay = menuItem(MenuControl, "MPlay", T::kPlay);
@@ -476,6 +479,8 @@ void TMainForm::connectCommands()
     onItem(MExit, &TMainForm::MExitClick);
     onItem(MSelectAll, &TMainForm::MSelectAllClick);
     onItem(MSelectRange, &TMainForm::MSelectRangeClick);
+    onItem(MZoomFit, &TMainForm::MZoomFitClick);
+    onItem(MZoomSelection, &TMainForm::MZoomSelectionClick);
     onItem(MDelete, &TMainForm::MDeleteClick);
     onItem(MCutOut, &TMainForm::MCutOutClick);
     onItem(MVolume, &TMainForm::MVolumeClick);

@@ -154,6 +154,13 @@ public:
     void MFadeInClick() { ButtonFadeInClick(); }
     void MFadeOutClick() { ButtonFadeOutClick(); }
     void MZoomClick(QAction* item);
+    // Zoom to Fit: the whole sound in the visible width; Zoom to Selection:
+    // the selection in it. Both keep the markers and the cursor in time.
+    void MZoomFitClick();
+    void MZoomSelectionClick();
+    // A level of the ladder, keeping the markers and the cursor in time and
+    // anchorFrame at viewport column anchorX.
+    void zoomTo(std::uint32_t level, std::uint64_t anchorFrame, int anchorX);
     void MHelpClick() { ButtonHelpClick(); }
     void MHomeClick() { ButtonUpdateClick(); }
     void MAboutClick();
@@ -255,6 +262,8 @@ public:
     QAction* MZoom4 = nullptr;
     QAction* MZoom2 = nullptr;
     QAction* MZoom1 = nullptr;
+    QAction* MZoomFit = nullptr;
+    QAction* MZoomSelection = nullptr;
     QMenu* MenuControl = nullptr;
     QAction* MPlay = nullptr;
     QAction* MPlayFromHere = nullptr;
@@ -393,6 +402,12 @@ private:
     void markersMoved();
     // The zoom items, finest last, and their frames per column.
     std::array<std::pair<QAction*, std::uint32_t>, 6> zoomItems() const;
+    // The check mark on the item of the zoom, or on none.
+    void checkZoomItem();
+    // The ladder for the document in the visible width.
+    std::vector<std::uint32_t> ladder() const;
+    // A Ctrl+wheel notch: finer (direction < 0) or coarser, at viewport column x.
+    void wheelZoomStep(int direction, int x);
 
     TMainFormOptions options_;
     Prompter prompter_;
@@ -418,6 +433,8 @@ private:
     } drag_;
     QTimer* dragScroll_ = nullptr;   // scrolls on while the pointer stays beside the strip
     int wheelZoom_ = 0;              // Ctrl+wheel eighths of a degree not yet used for a zoom step
+    int wheelHeld_ = 0;              // the direction a notch was held in at a menu level's end
+    std::vector<std::int16_t> visibleLeft_, visibleRight_;  // the finer levels' peaks of what is drawn
     std::uint64_t cursorFrame_ = 0;  // see cursorFrame()
     QWORD cursorBytes_ = BASS_ERROR_QWORD;  // the play position cursorFrame_ was set with
 };

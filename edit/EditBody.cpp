@@ -107,7 +107,7 @@ EditResult runJournaledPass(DocumentState& doc, const EditPass& pass, File& work
     }
     // The overview shows the file as it now is, also after a failure.
     work.seek(doc.dataOffset);
-    rebuildOverview(work, doc, progress, {1, ColumnPercent::Fraction});
+    rebuildViewOverview(work, doc, progress, {1, ColumnPercent::Fraction});
     if (pass.markersAfter)
         pass.markersAfter(doc);  // within the new columns
     return written ? EditResult::Done : EditResult::WriteFailed;

@@ -22,7 +22,7 @@ bool runUndoBody(DocumentState& doc, UndoJournal& journal, Progress& progress, M
         messages.inform(kMsgCannotWriteTemp);
     doc.modified = !journal.atSaved();
     work.seek(doc.dataOffset);
-    rebuildOverview(work, doc, progress, {1, ColumnPercent::Fraction});
+    rebuildViewOverview(work, doc, progress, {1, ColumnPercent::Fraction});
     return undone;
 }
 

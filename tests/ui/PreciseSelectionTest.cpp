@@ -1,6 +1,12 @@
 // Selecting to the frame from the window: the selection keys, a drag undone,
 // End and Paste, the zoom beyond the six levels and Select Range.
 #include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QToolButton>
+#include <QWheelEvent>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -109,7 +115,7 @@ TEST_F(PreciseSelectionTest, SelectRangeSetsTheFramesTypedAndTheStatusShowsThem)
     auto form = opened();
     tw::setMarkerFrames(*form, 44'100, 88'200);
     form->UpdateControls(form->playState);
-    EXPECT_EQ(form->StatusSelection->text().toStdString(), "00:00:01.000 - 00:00:02.000 (00:00:01.000)");
+    EXPECT_EQ(form->StatusSelection->text().toStdString(), "00:01.000 - 00:02.000 (00:01.000)");
     struct Case {
         int unit;  // 0 time, 1 frames
         const char* start;
@@ -142,6 +148,61 @@ TEST_F(PreciseSelectionTest, SelectRangeSetsTheFramesTypedAndTheStatusShowsThem)
         EXPECT_EQ(okEnabled, c.end == nullptr || std::string(c.end) != "9") << c.start;
         EXPECT_EQ(frames(*form), c.want) << c.start;
     }
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(PreciseSelectionTest, ZoomToFitShowsAnHourAndTheWheelGoesToOneFrameAndBack)
+{
+    // An hour at 8000 Hz mono.
+    auto form = make();
+    form->resize(714, 450);
+    form->show();
+    choose(*form, makeWav("hour.wav", 8000, 1, 3600 * 8000));
+    form->ButtonOpenClick();
+    ASSERT_TRUE(form->loaded);
+    const int width = form->ScrollBox1->viewport()->width();
+    form->MZoomFitClick();
+    EXPECT_LE(form->columnCount, static_cast<std::uint32_t>(width));
+    EXPECT_GT(form->columnCount, static_cast<std::uint32_t>(width) * 9 / 10);
+    EXPECT_LE(form->PaintBox1->width(), width);
+    EXPECT_EQ(form->ZoomGroup->checkedAction(), nullptr);
+    // Beyond the six: Zoom In goes to the nearest of them, Zoom Out has none.
+    EXPECT_TRUE(form->ButtonZoomIn->isEnabled());
+    EXPECT_FALSE(form->ButtonZoomOut->isEnabled());
+
+    // The wheel: down to the finest level (1 : 1 holds a notch; an hour
+    // allows two frames per column) and back, the selection kept to the frame.
+    form->MZoom10->trigger();
+    tw::setMarkerFrames(*form, 123'457, 234'568);
+    QWidget* viewport = form->ScrollBox1->viewport();
+    const auto wheel = [&](int delta) {
+        QWheelEvent event(QPointF(50, 40), viewport->mapToGlobal(QPointF(50, 40)), QPoint(), QPoint(0, delta),
+                          Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(viewport, &event);
+    };
+    std::vector<std::uint32_t> seen;
+    for (int notch = 0; notch < 15; ++notch) {
+        wheel(120);
+        seen.push_back(form->zoom);
+    }
+    EXPECT_EQ(seen, (std::vector<std::uint32_t>{8000, 6000, 4000, 2000, 1000, 1000, 500, 200, 100, 50, 20, 10, 5, 2, 2}));
+    EXPECT_EQ(frames(*form), Frames(123'457, 234'568));
+    EXPECT_EQ(std::pair(form->selStart, form->selFinish), std::pair(61'728u, 117'284u));
+    for (int notch = 0; notch < 13; ++notch)
+        wheel(-120);
+    EXPECT_EQ(form->zoom, 10000u);
+    EXPECT_TRUE(form->MZoom10->isChecked());
+    EXPECT_EQ(frames(*form), Frames(123'457, 234'568));
+
+    // Zoom to Selection: the finest level that shows it, its start in view.
+    form->MZoomSelectionClick();
+    EXPECT_EQ(form->zoom, 200u);
+    const int first = form->ScrollBox1->horizontalScrollBar()->value();
+    EXPECT_LE(static_cast<std::uint32_t>(first), form->selStart);
+    EXPECT_GE(static_cast<std::uint32_t>(first + width), form->selFinish);
 }
 
 }  // namespace
