@@ -16,7 +16,7 @@ namespace tw {
 std::uint64_t TMainForm::cursorFrame() const
 {
     const QWORD position = BASS_ChannelGetPosition(stream, BASS_POS_BYTE);
-    if (position != BASS_ERROR_QWORD && position == cursorBytes_)
+    if (stream == cursorStream_ && position != BASS_ERROR_QWORD && position == cursorBytes_)
         return cursorFrame_;
     return std::min<std::uint64_t>(std::uint64_t{cursorColumn()} * zoom, frameCount);
 }
@@ -33,6 +33,7 @@ void TMainForm::setCursorFrame(std::uint64_t frame)
     const QWORD position = bytes < streamLength ? bytes : columnFirstFrame(last, streamLength, columnCount, DocumentState::frameSize);
     BASS_ChannelSetPosition(stream, position, BASS_POS_BYTE);
     cursorBytes_ = BASS_ChannelGetPosition(stream, BASS_POS_BYTE);
+    cursorStream_ = stream;
     cursorFrame_ = frame;
     UpdateControls(playState);
     PaintBox1Paint();

@@ -52,6 +52,7 @@ void TMainForm::zoomTo(std::uint32_t level, std::uint64_t anchorFrame, int ancho
     if (!loaded || level == 0 || level == zoom)
         return;
     const QWORD cursor = BASS_ChannelGetPosition(stream, BASS_POS_BYTE);
+    const HSTREAM before = stream;
     // The markers in time; a finish that stands for the end of the sound stays there.
     const std::uint64_t start = startFrame(*this);
     const std::uint64_t finish = finishFrameToEnd(*this);
@@ -76,6 +77,8 @@ void TMainForm::zoomTo(std::uint32_t level, std::uint64_t anchorFrame, int ancho
     stream = BASS_StreamCreateFile(FALSE, workPath.c_str(), 0, 0, 0);
     if (cursor != BASS_ERROR_QWORD)
         BASS_ChannelSetPosition(stream, cursor, BASS_POS_BYTE);
+    if (cursorStream_ == before)
+        cursorStream_ = stream;  // the same sound: the cursor's frame stands
     setPaintBoxWidth(static_cast<int>(columnCount));
     setMarkerFrames(*this, start, finish);
     const auto column = static_cast<std::int64_t>(anchorFrame / std::max(zoom, 1u));

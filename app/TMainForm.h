@@ -437,6 +437,7 @@ private:
     std::vector<std::int16_t> visibleLeft_, visibleRight_;  // the finer levels' peaks of what is drawn
     std::uint64_t cursorFrame_ = 0;  // see cursorFrame()
     QWORD cursorBytes_ = BASS_ERROR_QWORD;  // the play position cursorFrame_ was set with
+    HSTREAM cursorStream_ = 0;              // ... on this stream
 };
 
 }  // namespace tw
