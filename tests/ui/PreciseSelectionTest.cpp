@@ -154,7 +154,7 @@ TEST_F(PreciseSelectionTest, SelectRangeSetsTheFramesTypedAndTheStatusShowsThem)
 
 namespace {
 
-TEST_F(PreciseSelectionTest, ZoomToFitShowsAnHourAndTheWheelGoesToOneFrameAndBack)
+TEST_F(PreciseSelectionTest, ZoomToFitShowsAnHourAndZoomToSelectionTheSelection)
 {
     // An hour at 8000 Hz mono.
     auto form = make();
@@ -173,36 +173,48 @@ TEST_F(PreciseSelectionTest, ZoomToFitShowsAnHourAndTheWheelGoesToOneFrameAndBac
     EXPECT_TRUE(form->ButtonZoomIn->isEnabled());
     EXPECT_FALSE(form->ButtonZoomOut->isEnabled());
 
-    // The wheel: down to the finest level (1 : 1 holds a notch; an hour
-    // allows two frames per column) and back, the selection kept to the frame.
-    form->MZoom10->trigger();
-    tw::setMarkerFrames(*form, 123'457, 234'568);
-    QWidget* viewport = form->ScrollBox1->viewport();
-    const auto wheel = [&](int delta) {
-        QWheelEvent event(QPointF(50, 40), viewport->mapToGlobal(QPointF(50, 40)), QPoint(), QPoint(0, delta),
-                          Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
-        QApplication::sendEvent(viewport, &event);
-    };
-    std::vector<std::uint32_t> seen;
-    for (int notch = 0; notch < 15; ++notch) {
-        wheel(120);
-        seen.push_back(form->zoom);
-    }
-    EXPECT_EQ(seen, (std::vector<std::uint32_t>{8000, 6000, 4000, 2000, 1000, 1000, 500, 200, 100, 50, 20, 10, 5, 2, 2}));
-    EXPECT_EQ(frames(*form), Frames(123'457, 234'568));
-    EXPECT_EQ(std::pair(form->selStart, form->selFinish), std::pair(61'728u, 117'284u));
-    for (int notch = 0; notch < 13; ++notch)
-        wheel(-120);
+    form->ButtonZoomInClick();
     EXPECT_EQ(form->zoom, 10000u);
     EXPECT_TRUE(form->MZoom10->isChecked());
-    EXPECT_EQ(frames(*form), Frames(123'457, 234'568));
-
+    tw::setMarkerFrames(*form, 123'457, 234'568);
     // Zoom to Selection: the finest level that shows it, its start in view.
     form->MZoomSelectionClick();
     EXPECT_EQ(form->zoom, 200u);
     const int first = form->ScrollBox1->horizontalScrollBar()->value();
     EXPECT_LE(static_cast<std::uint32_t>(first), form->selStart);
     EXPECT_GE(static_cast<std::uint32_t>(first + width), form->selFinish);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(PreciseSelectionTest, CtrlWheelGoesToOneFramePerColumnAndBackKeepingTheSelection)
+{
+    auto form = opened();
+    tw::setMarkerFrames(*form, 12'345, 23'456);
+    QWidget* viewport = form->ScrollBox1->viewport();
+    const auto wheel = [&](int delta) {
+        QWheelEvent event(QPointF(50, 40), viewport->mapToGlobal(QPointF(50, 40)), QPoint(), QPoint(0, delta),
+                          Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(viewport, &event);
+    };
+    // 1 : 1 holds one notch.
+    std::vector<std::uint32_t> seen;
+    for (int notch = 0; notch < 16; ++notch) {
+        wheel(120);
+        seen.push_back(form->zoom);
+    }
+    EXPECT_EQ(seen, (std::vector<std::uint32_t>{8000, 6000, 4000, 2000, 1000, 1000, 500, 200, 100, 50, 20, 10, 5, 2, 1, 1}));
+    EXPECT_EQ(frames(*form), Frames(12'345, 23'456));
+    EXPECT_EQ(std::pair(form->selStart, form->selFinish), std::pair(12'345u, 23'456u));
+    EXPECT_EQ(form->columnCount, 441'000u);
+    EXPECT_TRUE(form->peakLeft.empty());  // read from the work file as it is drawn
+    for (int notch = 0; notch < 14; ++notch)
+        wheel(-120);
+    EXPECT_EQ(form->zoom, 10000u);
+    EXPECT_TRUE(form->MZoom10->isChecked());
+    EXPECT_EQ(frames(*form), Frames(12'345, 23'456));
 }
 
 }  // namespace
