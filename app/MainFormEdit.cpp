@@ -8,6 +8,7 @@
 #include <QProgressBar>
 
 #include "app/TMainForm.h"
+#include "core/Markers.h"
 #include "core/WorkerThread.h"
 #include "edit/CutOutPass.h"
 #include "edit/DeletePass.h"
@@ -68,8 +69,7 @@ void TMainForm::afterEdit()
     const QWORD length = BASS_ChannelGetLength(stream, BASS_POS_BYTE);
     streamLength = length == BASS_ERROR_QWORD ? 0 : static_cast<std::uint32_t>(length);
     setPaintBoxWidth(static_cast<int>(columnCount));
-    for (const auto& [item, value] : zoomItems())
-        item->setChecked(value == zoom);  // Undo and Redo bring back the zoom of their step
+    checkZoomItem();  // Undo and Redo bring back the zoom of their step
     PaintBox1Paint();
     UpdateControls(kStopped);
 }
@@ -184,14 +184,17 @@ void TMainForm::MPasteClick()
 {
     if (!loaded || !clipboard_.holdsSound())
         return;
-    // At the start of the column the cursor stands in, as it was before Stop
-    // took it to the beginning.
-    const std::uint32_t column = cursorColumn();
+    // At the cursor's frame, as it was before Stop took it to the beginning.
+    const std::uint64_t at = cursorFrame();
     stopAndRelease();
-    runEdit<TPasteThread>([this, column](WindowProgress& progress) {
-        return runPasteBody(*this, clipboard_, column, progress, *this, &journal_);
+    EditResult result = EditResult::NotOpened;
+    runEdit<TPasteThread>([this, at, &result](WindowProgress& progress) {
+        result = runPasteBodyAtFrame(*this, clipboard_, at, progress, *this, &journal_);
+        return result;
     });
     afterEdit();
+    if (result == EditResult::Done)
+        setCursorFrame(finishFrame(*this));  // right after the pasted sound: a second paste follows it
 }
 
 }  // namespace tw

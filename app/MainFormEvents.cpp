@@ -1,6 +1,7 @@
 // The main window's life: creation, showing, activation, resizing, closing,
 // and the routine that enables the commands for the current state.
 #include <QAction>
+#include <QActionGroup>
 #include <QCloseEvent>
 #include <QApplication>
 #include <QCoreApplication>
@@ -14,6 +15,8 @@
 
 #include "app/MainFormTexts.h"
 #include "app/TMainForm.h"
+#include "core/Markers.h"
+#include "core/ZoomLadder.h"
 #include "audio/bass.h"
 #include "core/CommandLine.h"
 #include "core/ControlTable.h"
@@ -61,7 +64,7 @@ void TMainForm::FormCreate()
     zoom = kStartZoom;
     MZoom10->setChecked(true);
     modified = false;
-    selStart = selFinish = 0;
+    setMarkerFrames(*this, 0, 0);
     loaded = false;
     openOnShow = false;
 
@@ -152,8 +155,10 @@ void TMainForm::UpdateControls(std::int32_t state)
     ControlInputs in;
     in.state = state;
     in.modified = modified;
-    in.zoom1Checked = MZoom1->isChecked();
-    in.zoom10Checked = MZoom10->isChecked();
+    // Beyond the six levels Zoom In and Out go to the nearest of them, where there is one.
+    const bool onMenuLevel = ZoomGroup->checkedAction() != nullptr;
+    in.zoom1Checked = MZoom1->isChecked() || (!onMenuLevel && zoom <= kMenuZooms[5]);
+    in.zoom10Checked = MZoom10->isChecked() || (!onMenuLevel && zoom >= kMenuZooms[0]);
     in.selStart = selStart;
     in.selFinish = selFinish;
     in.canUndo = journal_.canUndo();
@@ -173,6 +178,7 @@ void TMainForm::UpdateControls(std::int32_t state)
         }
     };
     enable(f.open, {MOpen, ButtonOpen});
+    enable(f.doc, {MSelectRange, MZoomFit, MZoomSelection});
     enable(f.doc, {MClose, ButtonClose, MSaveAs, ButtonSaveAs, MSelectAll, MPopSelectAll, MDelete, ButtonDelete,
                    MCutOut, ButtonCutOut, MVolume, ButtonVolume, MFadeIn, ButtonFadeIn, MFadeOut, ButtonFadeOut,
                    MZoom10, MZoom8, MZoom6, MZoom4, MZoom2, MZoom1});
@@ -189,6 +195,7 @@ void TMainForm::UpdateControls(std::int32_t state)
     enable(f.setStart, {MSetStart, CButtonSetStart, MPopSetStart});
     enable(f.setFinish, {MSetFinish, CButtonSetFinish, MPopSetFinish});
 
+    showSelection();
     if (state == kNoDocument)
         setStatusTexts({});
     else if (state == kStopped)

@@ -48,7 +48,16 @@ void TMainForm::connectKeys()
             CButtonPlayFromHereClick();
     });
     key(QKeySequence(Qt::Key_Home), [this] { moveCursorToColumn(0); });
-    key(QKeySequence(Qt::Key_End), [this] { moveCursorToColumn(columnCount == 0 ? 0 : columnCount - 1); });
+    // After the last frame: a paste there appends.
+    key(QKeySequence(Qt::Key_End), [this] { setCursorFrame(frameCount); });
+    // The selection keys: Shift moves the finish by a column, with Alt by a frame.
+    key(QKeySequence(Qt::SHIFT | Qt::Key_Left), [this] { moveFinishMarker(-1, false); });
+    key(QKeySequence(Qt::SHIFT | Qt::Key_Right), [this] { moveFinishMarker(1, false); });
+    key(QKeySequence(Qt::SHIFT | Qt::ALT | Qt::Key_Left), [this] { moveFinishMarker(-1, true); });
+    key(QKeySequence(Qt::SHIFT | Qt::ALT | Qt::Key_Right), [this] { moveFinishMarker(1, true); });
+    key(QKeySequence(Qt::SHIFT | Qt::Key_Home), [this] { extendSelectionToStart(); });
+    key(QKeySequence(Qt::SHIFT | Qt::Key_End), [this] { extendSelectionToEnd(); });
+    key(QKeySequence(Qt::Key_Escape), [this] { cancelDrag(); });
     key(QKeySequence::ZoomIn, [this] {
         if (ButtonZoomIn->isEnabled())
             ButtonZoomInClick();

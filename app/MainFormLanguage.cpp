@@ -3,6 +3,7 @@
 // the eight windows (the dialogs' labels fitted to them).
 #include <QAction>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QLabel>
@@ -24,6 +25,7 @@
 #include "ui/TProcessForm.h"
 #include "ui/TReloadForm.h"
 #include "ui/TSaveForm.h"
+#include "ui/TSelectRangeForm.h"
 #include "ui/TVolumeForm.h"
 
 namespace tw {
@@ -154,7 +156,10 @@ void TMainForm::ApplyLanguage()
         {MCopy, {"Copy", MainFormTexts::kMCopy}},
         {MPaste, {"Paste", MainFormTexts::kMPaste}},
         {MNormalize, {"Normalize", MainFormTexts::kMNormalize}},
-        {MSaveSelection, {"SaveSelection", MainFormTexts::kMSaveSelection}}};
+        {MSaveSelection, {"SaveSelection", MainFormTexts::kMSaveSelection}},
+        {MSelectRange, {"SelectRange", MainFormTexts::kMSelectRange}},
+        {MZoomFit, {"ZoomFit", MainFormTexts::kMZoomFit}},
+        {MZoomSelection, {"ZoomSelection", MainFormTexts::kMZoomSelection}}};
     for (const auto& [item, key] : laterItems)
         setCaption(*item, later("Menu", key.first, key.second));
     helpFile = languageIni.read("LanguageProperty", "HelpFile", "");
@@ -211,6 +216,25 @@ void TMainForm::ApplyLanguage()
     for (QDialog* dialog : std::initializer_list<QDialog*>{OpenForm, ReloadForm, SaveForm, AboutForm, ProcessForm,
                                                            VolumeForm, NormalizeForm})
         fitLabels(*dialog);
+}
+
+void TMainForm::applyLanguage(TSelectRangeForm& form)
+{
+    const auto text = [this](const char* key, const char* english) {
+        return QString::fromStdString(languageIni.read("SelectRangeForm", key, english));
+    };
+    using R = TSelectRangeForm;
+    form.setFont(font());
+    setWindowCaption(form, text("Caption", R::kCaption));
+    setCaption(*form.Label1, text("Start", R::kStart));
+    setCaption(*form.Label2, text("End", R::kEnd));
+    setCaption(*form.Label3, text("Length", R::kLength));
+    setCaption(*form.Label4, text("Unit", R::kUnit));
+    form.ComboUnit->setItemText(0, text("UnitTime", R::kUnitTime));
+    form.ComboUnit->setItemText(1, text("UnitFrames", R::kUnitFrames));
+    setCaption(*form.ButtonOk, QString::fromStdString(languageIni.read("Common", "Ok", "")));
+    setCaption(*form.ButtonCancel, QString::fromStdString(languageIni.read("Common", "Cancel", "")));
+    fitLabels(form);
 }
 
 }  // namespace tw

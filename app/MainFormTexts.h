@@ -30,6 +30,7 @@ constexpr auto kStop = "Stop";
 constexpr auto kSetStart = "Set Start Marker";
 constexpr auto kSetFinish = "Set Finish Marker";
 constexpr auto kSelectAll = "Select All";
+constexpr auto kMSelectRange = "Select Range ...";
 
 // Menus.
 constexpr auto kMenuFile = "&File";
@@ -58,6 +59,8 @@ constexpr auto kMZoom6 = "6 : 1";
 constexpr auto kMZoom4 = "4 : 1";
 constexpr auto kMZoom2 = "2 : 1";
 constexpr auto kMZoom1 = "1 : 1";
+constexpr auto kMZoomFit = "Zoom to Fit";
+constexpr auto kMZoomSelection = "Zoom to Selection";
 constexpr auto kMenuControl = "&Control";
 constexpr auto kMenuLanguage = "&Language";
 constexpr auto kMenuHelp = "&Help";
@@ -77,6 +80,7 @@ constexpr auto kSpectrum = "Spectrum";
 constexpr auto kLevelMeter = "Level meter";
 constexpr auto kTransport = "Transport";
 constexpr auto kBanner = "Banner";
+constexpr auto kSelectionPanel = "Selection";
 
 // Save As onto an existing file.
 constexpr auto kOverwritePrompt = "This file already exists. Do you want to overwrite it?";

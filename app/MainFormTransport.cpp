@@ -6,6 +6,7 @@
 
 #include "app/MainFormTexts.h"
 #include "app/TMainForm.h"
+#include "core/Markers.h"
 #include "core/ControlTable.h"
 #include "wav/File.h"
 
@@ -120,7 +121,7 @@ bool TMainForm::CloseDocument()
     zoom = kStartZoom;
     MZoom10->setChecked(true);  // the group takes the others' marks away
     modified = false;
-    selStart = selFinish = 0;
+    setMarkerFrames(*this, 0, 0);
     setPaintBoxWidth(10);
     waveBitmap = QImage(10, 221, QImage::Format_RGB32);
     waveBitmap.fill(Qt::black);

@@ -1,6 +1,7 @@
 // The waveform view from the window's side: what is visible of the strip,
 // the marker stop, the mouse and the wheel, the markers and the zoom commands.
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QMenu>
 #include <QMouseEvent>
@@ -15,12 +16,17 @@
 
 #include "app/TMainForm.h"
 #include "core/ControlTable.h"
+#include "core/Markers.h"
 #include "core/WorkerThread.h"
+#include "core/ZoomLadder.h"
+#include "document/Overview.h"
 #include "document/ReloadBody.h"
+#include "edit/EditBody.h"
 #include "ui/ModalResult.h"
 #include "ui/RunModal.h"
 #include "ui/TReloadForm.h"
 #include "view/WaveView.h"
+#include "wav/File.h"
 
 namespace tw {
 
@@ -61,6 +67,16 @@ std::uint32_t TMainForm::renderWave()
     scene.zoom = zoom;
     scene.peakLeft = &peakLeft;
     scene.peakRight = &peakRight;
+    if (zoom < kFinestOverviewZoom) {
+        // The finer levels: what is drawn, read from the work file.
+        const OverviewFormat format{channels, bitsPerSample, DocumentState::frameSize, zoom};
+        if (const File work = File::openRead(workPath))
+            readPeaks(work, dataOffset, frameCount, format, start, static_cast<std::uint32_t>(std::max(width, 0)),
+                      visibleLeft_, visibleRight_);
+        scene.peakLeft = &visibleLeft_;
+        scene.peakRight = &visibleRight_;
+        scene.peakFirst = start;
+    }
     scene.selStart = selStart;
     scene.selFinish = selFinish;
     scene.start = {secondsAt(stream, columnBytePosition(selStart, streamLength, columnCount)), selStart};
@@ -119,6 +135,10 @@ void TMainForm::PaintBox1MouseDown(const QMouseEvent& event)
 {
     drag_ = {};
     dragScroll_->stop();
+    drag_.startBefore = startMark;
+    drag_.finishBefore = finishMark;
+    drag_.selStartBefore = selStart;
+    drag_.selFinishBefore = selFinish;
     if (event.button() == Qt::LeftButton && (event.modifiers() & Qt::ShiftModifier) && stream != 0 &&
         event.position().y() < kWaveAreaRows) {
         // Shift: the nearer marker (the start when both are as near, unless
@@ -127,9 +147,9 @@ void TMainForm::PaintBox1MouseDown(const QMouseEvent& event)
         const auto column = static_cast<std::uint32_t>(std::max(event.position().toPoint().x(), 0));
         const auto distance = [column](std::uint32_t marker) { return column > marker ? column - marker : marker - column; };
         if (distance(selStart) < distance(selFinish) || (distance(selStart) == distance(selFinish) && column <= selFinish))
-            selStart = std::min(column, selFinish);
+            setStartColumn(*this, std::min(column, selFinish));
         else
-            selFinish = std::max(column, selStart);
+            setFinishColumn(*this, std::max(column, selStart));
     }
     if (!moveCursorTo(event, Qt::LeftButton))
         return;
@@ -176,8 +196,8 @@ void TMainForm::dragTo(QPoint inViewport)
     else if (!dragScroll_->isActive())
         dragScroll_->start();
     const std::uint32_t column = columnAt(inViewport);
-    selStart = std::min(drag_.anchor, column);
-    selFinish = std::max(drag_.anchor, column);
+    setStartColumn(*this, std::min(drag_.anchor, column));
+    setFinishColumn(*this, std::max(drag_.anchor, column));
     UpdateControls(playState);
     PaintBox1Paint();
 }
@@ -197,13 +217,12 @@ bool TMainForm::WaveWheel(const QWheelEvent& event)
     const QPoint delta = event.angleDelta();
     if (event.modifiers() & Qt::ControlModifier) {
         // A notch is 120 eighths of a degree; finer wheels add up to one.
+        const int x = static_cast<int>(event.position().x());
         wheelZoom_ += delta.y();
         for (; wheelZoom_ >= 120; wheelZoom_ -= 120)
-            if (ButtonZoomIn->isEnabled())
-                ButtonZoomInClick();
+            wheelZoomStep(-1, x);
         for (; wheelZoom_ <= -120; wheelZoom_ += 120)
-            if (ButtonZoomOut->isEnabled())
-                ButtonZoomOutClick();
+            wheelZoomStep(1, x);
         return true;
     }
     wheelZoom_ = 0;
@@ -219,7 +238,7 @@ void TMainForm::CButtonSetStartClick()
     const std::uint32_t k = cursorColumn();
     if (!loaded || k >= selFinish)
         return;
-    selStart = k;
+    setStartColumn(*this, k);
     UpdateControls(playState);
     PaintBox1Paint();
 }
@@ -229,7 +248,7 @@ void TMainForm::CButtonSetFinishClick()
     const std::uint32_t k = cursorColumn();
     if (!loaded || k <= selStart)
         return;
-    selFinish = k;
+    setFinishColumn(*this, k);
     UpdateControls(playState);
     PaintBox1Paint();
 }
@@ -238,8 +257,7 @@ void TMainForm::MSelectAllClick()
 {
     if (!loaded)
         return;
-    selStart = 0;
-    selFinish = columnCount == 0 ? 0 : columnCount - 1;
+    selectWhole(*this);
     UpdateControls(playState);
     PaintBox1Paint();
 }
@@ -252,6 +270,13 @@ std::array<std::pair<QAction*, std::uint32_t>, 6> TMainForm::zoomItems() const
 void TMainForm::ButtonZoomInClick()
 {
     const auto items = zoomItems();
+    if (!ZoomGroup->checkedAction()) {
+        // Beyond the six: the nearest finer of them.
+        for (const auto& [item, value] : items)
+            if (value < zoom)
+                return MZoomClick(item);
+        return;
+    }
     for (std::size_t i = 0; i + 1 < items.size(); ++i) {
         if (items[i].first->isChecked()) {
             MZoomClick(items[i + 1].first);
@@ -263,6 +288,12 @@ void TMainForm::ButtonZoomInClick()
 void TMainForm::ButtonZoomOutClick()
 {
     const auto items = zoomItems();
+    if (!ZoomGroup->checkedAction()) {
+        for (auto it = items.rbegin(); it != items.rend(); ++it)
+            if (it->second > zoom)
+                return MZoomClick(it->first);
+        return;
+    }
     for (std::size_t i = items.size() - 1; i > 0; --i) {
         if (items[i].first->isChecked()) {
             MZoomClick(items[i - 1].first);
@@ -275,8 +306,10 @@ void TMainForm::MZoomClick(QAction* item)
 {
     const auto items = zoomItems();
     const auto chosen = std::find_if(items.begin(), items.end(), [item](const auto& z) { return z.first == item; });
-    if (chosen == items.end() || chosen->second == zoom || !loaded)
+    if (chosen == items.end() || chosen->second == zoom || !loaded) {
+        checkZoomItem();
         return;
+    }
     if (BASS_ChannelIsActive(stream) != BASS_ACTIVE_STOPPED)
         CButtonStopClick();
     BASS_StreamFree(stream);
@@ -297,14 +330,12 @@ void TMainForm::MZoomClick(QAction* item)
     if (!reloaded) {
         // The overview is still the old zoom's: so are the columns.
         zoom = oldZoom;
-        for (const auto& [other, value] : items)
-            other->setChecked(value == oldZoom);
+        checkZoomItem();
     }
 
     stream = BASS_StreamCreateFile(FALSE, workPath.c_str(), 0, 0, 0);
     setPaintBoxWidth(static_cast<int>(columnCount));
-    selStart = 0;
-    selFinish = columnCount == 0 ? 0 : columnCount - 1;
+    selectWhole(*this);
     UpdateControls(kStopped);
     PaintBox1Paint();
 }

@@ -193,6 +193,7 @@ void TMainForm::buildMenus()
 
     MenuEdit = menu("MenuEdit", T::kMenuEdit);
     MSelectAll = menuItem(MenuEdit, "MSelectAll", T::kSelectAll);
+    MSelectRange = menuItem(MenuEdit, "MSelectRange", T::kMSelectRange);
     MenuEdit->addSeparator();
     MDelete = menuItem(MenuEdit, "MDelete", T::kMDelete);
     MCutOut = menuItem(MenuEdit, "MCutOut", T::kMCutOut);
@@ -222,6 +223,9 @@ void TMainForm::buildMenus()
         (*slot)->setCheckable(true);
         ZoomGroup->addAction(*slot);
     }
+    MenuZoom->addSeparator();
+    MZoomFit = menuItem(MenuZoom, "MZoomFit", T::kMZoomFit);
+    MZoomSelection = menuItem(MenuZoom, "MZoomSelection", T::kMZoomSelection);
 
     MenuControl = menu("MenuControl", T::kMenuControl);
     MPlay = menuItem(MenuControl, "MPlay", T::kPlay);
@@ -426,9 +430,17 @@ void TMainForm::buildStatusBar()
         else
             panel->setMinimumWidth(0);
         panel->setMinimumHeight(0);
-        StatusBar1->addWidget(panel, i + 1 < StatusPanels.size() ? 0 : 1);
+        StatusBar1->addWidget(panel, i + 1 < StatusPanels.size() ? 0 : 3);
         StatusPanels[i] = panel;
     }
+    // Beside the path, sharing its room: it never widens the window either.
+    StatusSelection = new ElidedLabel(StatusBar1);
+    StatusSelection->setObjectName("StatusSelection");
+    StatusSelection->setAccessibleName(MainFormTexts::kSelectionPanel);
+    StatusSelection->setFrameShape(QFrame::StyledPanel);
+    StatusSelection->setFrameShadow(QFrame::Sunken);
+    StatusSelection->setMinimumSize(0, 0);
+    StatusBar1->addWidget(StatusSelection, 2);
 }
 
 void TMainForm::connectCommands()
@@ -466,6 +478,9 @@ void TMainForm::connectCommands()
     onItem(MSaveSelection, &TMainForm::MSaveSelectionClick);
     onItem(MExit, &TMainForm::MExitClick);
     onItem(MSelectAll, &TMainForm::MSelectAllClick);
+    onItem(MSelectRange, &TMainForm::MSelectRangeClick);
+    onItem(MZoomFit, &TMainForm::MZoomFitClick);
+    onItem(MZoomSelection, &TMainForm::MZoomSelectionClick);
     onItem(MDelete, &TMainForm::MDeleteClick);
     onItem(MCutOut, &TMainForm::MCutOutClick);
     onItem(MVolume, &TMainForm::MVolumeClick);

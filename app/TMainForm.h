@@ -50,6 +50,7 @@ class TReloadForm;
 class TSaveForm;
 class TVolumeForm;
 class TNormalizeForm;
+class TSelectRangeForm;
 
 // What a test may set before the window is built.
 struct TMainFormOptions {
@@ -142,12 +143,24 @@ public:
     void MSaveAsClick() { ButtonSaveAsClick(); }
     void MExitClick();
     void MSelectAllClick();
+    // Select Range: the markers to the frames typed in a TSelectRangeForm,
+    // made for the one question in the language's texts and font.
+    void MSelectRangeClick();
+    // Test hook: runs with the dialog just before it is shown.
+    std::function<void(TSelectRangeForm&)> onSelectRangeShown;
     void MDeleteClick() { ButtonDeleteClick(); }
     void MCutOutClick() { ButtonCutOutClick(); }
     void MVolumeClick() { ButtonVolumeClick(); }
     void MFadeInClick() { ButtonFadeInClick(); }
     void MFadeOutClick() { ButtonFadeOutClick(); }
     void MZoomClick(QAction* item);
+    // Zoom to Fit: the whole sound in the visible width; Zoom to Selection:
+    // the selection in it. Both keep the markers and the cursor in time.
+    void MZoomFitClick();
+    void MZoomSelectionClick();
+    // A level of the ladder, keeping the markers and the cursor in time and
+    // anchorFrame at viewport column anchorX.
+    void zoomTo(std::uint32_t level, std::uint64_t anchorFrame, int anchorX);
     void MHelpClick() { ButtonHelpClick(); }
     void MHomeClick() { ButtonUpdateClick(); }
     void MAboutClick();
@@ -217,6 +230,7 @@ public:
     QToolButton* CButtonSetStart = nullptr;
     QToolButton* CButtonSetFinish = nullptr;
     QStatusBar* StatusBar1 = nullptr;
+    QLabel* StatusSelection = nullptr;  // the selection's start, end and length while a document is open
     std::array<QLabel*, 3> StatusPanels{};
 
     QMenu* MenuFile = nullptr;
@@ -228,6 +242,7 @@ public:
     QAction* MExit = nullptr;
     QMenu* MenuEdit = nullptr;
     QAction* MSelectAll = nullptr;
+    QAction* MSelectRange = nullptr;
     QAction* MDelete = nullptr;
     QAction* MCutOut = nullptr;
     QAction* MVolume = nullptr;
@@ -247,6 +262,8 @@ public:
     QAction* MZoom4 = nullptr;
     QAction* MZoom2 = nullptr;
     QAction* MZoom1 = nullptr;
+    QAction* MZoomFit = nullptr;
+    QAction* MZoomSelection = nullptr;
     QMenu* MenuControl = nullptr;
     QAction* MPlay = nullptr;
     QAction* MPlayFromHere = nullptr;
@@ -340,6 +357,10 @@ private:
     // home page.
     bool bannerTakes(QObject* watched, QEvent* event);
     void setStatusTexts(const std::array<std::string, 3>& texts);
+    // The selection's start, end and length in StatusSelection (empty without a document).
+    void showSelection();
+    // The language's texts on a Select Range dialog.
+    void applyLanguage(TSelectRangeForm& form);
     // Places PaintBox1 in its scroll box at the given width.
     void setPaintBoxWidth(int width);
     // Steps 7 to 11 of the open: the completed open becomes the document.
@@ -364,8 +385,29 @@ private:
     void dragTo(QPoint inViewport);
     // The cursor's column (the play position).
     std::uint32_t cursorColumn() const;
+    // The cursor's frame: the frame End or a paste put it before while the
+    // player still stands where they put it, else its column's first frame.
+    std::uint64_t cursorFrame() const;
+    // Puts the cursor before frame; from the last frame on, after it (the
+    // player then stands in the last column).
+    void setCursorFrame(std::uint64_t frame);
+    // The selection keys: the finish marker one column (or one frame) left
+    // or right, never left of the start nor past the end of the sound; the
+    // selection out to the start or to the end of the sound; a drag undone.
+    void moveFinishMarker(int direction, bool oneFrame);
+    void extendSelectionToStart();
+    void extendSelectionToEnd();
+    void cancelDrag();
+    // The markers changed: the commands' enabling and the view follow.
+    void markersMoved();
     // The zoom items, finest last, and their frames per column.
     std::array<std::pair<QAction*, std::uint32_t>, 6> zoomItems() const;
+    // The check mark on the item of the zoom, or on none.
+    void checkZoomItem();
+    // The ladder for the document in the visible width.
+    std::vector<std::uint32_t> ladder() const;
+    // A Ctrl+wheel notch: finer (direction < 0) or coarser, at viewport column x.
+    void wheelZoomStep(int direction, int x);
 
     TMainFormOptions options_;
     Prompter prompter_;
@@ -386,9 +428,16 @@ private:
         QPoint pressAt;              // where it went down, in the scroll box's viewport
         std::uint32_t anchor = 0;    // the marker column that stays while dragging
         QPoint pointer;              // the last pointer position seen, in the viewport
+        FrameMark startBefore, finishBefore;        // the markers before the press
+        std::uint32_t selStartBefore = 0, selFinishBefore = 0;
     } drag_;
     QTimer* dragScroll_ = nullptr;   // scrolls on while the pointer stays beside the strip
     int wheelZoom_ = 0;              // Ctrl+wheel eighths of a degree not yet used for a zoom step
+    int wheelHeld_ = 0;              // the direction a notch was held in at a menu level's end
+    std::vector<std::int16_t> visibleLeft_, visibleRight_;  // the finer levels' peaks of what is drawn
+    std::uint64_t cursorFrame_ = 0;  // see cursorFrame()
+    QWORD cursorBytes_ = BASS_ERROR_QWORD;  // the play position cursorFrame_ was set with
+    HSTREAM cursorStream_ = 0;              // ... on this stream
 };
 
 }  // namespace tw

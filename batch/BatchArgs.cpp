@@ -11,13 +11,15 @@ const char* const kUsage =
     "Opens IN (.wav, .mp3 or .wma), applies the steps in order and saves OUT as .wav, .mp3 or .wma.\n"
     "Steps:\n"
     "  --select START END   the range; times as SS, MM:SS or HH:MM:SS with optional .mmm,\n"
-    "                       or sample frames as a number with a trailing f; END may be 'end'\n"
+    "                       or sample frames as a number with a trailing f; END may be 'end';\n"
+    "                       --copy, --cut and --normalize take exactly its frames (a time to the\n"
+    "                       nearest), the other edits its columns at the zoom, as the window does\n"
     "  --zoom N             frames per column: 1000, 2000, 4000, 6000, 8000 or 10000 (default 10000)\n"
     "  --delete  --cut-out  --fade-in  --fade-out\n"
     "  --volume V           25, 50, 75, 100, 150, 200, 250 or mute\n"
     "  --normalize DB       the range's peak to 0, -0.1, -0.5, -1, -3 or -6 dB\n"
     "  --copy  --cut        the range to the clipboard (--cut then deletes it)\n"
-    "  --paste AT           the clipboard in at the column of the time AT, within the sound (or 'end')\n"
+    "  --paste AT           the clipboard in at the frame of the time AT, within the sound (or 'end')\n"
     "Without --select the whole sound is selected, as Select All does.\n"
     "Exit status: 0 done, 1 a step failed, 2 bad arguments (also a --paste time past the end),\n"
     "128 + N when stopped by signal N.\n";
@@ -41,6 +43,14 @@ std::uint64_t Time::frameAt(std::uint32_t sampleRate) const
         return frames;
     // Past every sound rather than wrapped round to an early frame.
     const unsigned __int128 frame = static_cast<unsigned __int128>(milliseconds) * sampleRate / 1000;
+    return frame > UINT64_MAX ? UINT64_MAX : static_cast<std::uint64_t>(frame);
+}
+
+std::uint64_t Time::nearestFrameAt(std::uint32_t sampleRate) const
+{
+    if (kind == Kind::Frames)
+        return frames;
+    const unsigned __int128 frame = (static_cast<unsigned __int128>(milliseconds) * sampleRate + 500) / 1000;
     return frame > UINT64_MAX ? UINT64_MAX : static_cast<std::uint64_t>(frame);
 }
 

@@ -15,8 +15,10 @@ struct Time {
     enum class Kind { Seconds, Frames, End } kind = Kind::Seconds;
     std::uint64_t milliseconds = 0;
     std::uint64_t frames = 0;
-    // The frame it stands for at sampleRate.
+    // The frame it stands for at sampleRate (a time: the frame it lies in).
     std::uint64_t frameAt(std::uint32_t sampleRate) const;
+    // The same, a time to the nearest frame.
+    std::uint64_t nearestFrameAt(std::uint32_t sampleRate) const;
 };
 
 struct Select {
@@ -32,7 +34,7 @@ struct Volume {
 };
 enum class Clip { Copy, Cut };
 struct Paste {
-    Time at;  // the start of its column; "end" for the end of the sound
+    Time at;  // the frame the sound goes in before; "end" for the end of the sound
 };
 struct Normalize {
     double level;  // dB: 0, -0.1, -0.5, -1, -3 or -6

@@ -5,8 +5,11 @@
 
 #include <cstdio>
 #include <memory>
+#include <optional>
+#include <utility>
 
 #include "audio/bass.h"
+#include "core/Markers.h"
 #include "core/PendingTermination.h"
 #include "core/PrivateTempDir.h"
 #include "core/Progress.h"
@@ -138,6 +141,12 @@ int run(const Arguments& a, const std::string& programDir)
     selectWhole(doc);
     Clipboard clipboard(doc.tempDir);
 
+    // The frames the last --select named, until a step has run on them.
+    std::optional<std::pair<std::uint64_t, std::uint64_t>> exactRange;
+    const auto takeExactRange = [&doc, &exactRange] {
+        if (exactRange)
+            setMarkerFrames(doc, exactRange->first, exactRange->second);
+    };
     for (const Step& step : a.steps) {
         bool ok = true;
         if (const auto* select = std::get_if<Select>(&step)) {
@@ -145,12 +154,22 @@ int run(const Arguments& a, const std::string& programDir)
             const std::uint64_t end = select->end.kind == Time::Kind::End
                                           ? (doc.columnCount == 0 ? 0 : doc.columnCount - 1)
                                           : select->end.frameAt(doc.sampleRate) / doc.zoom;
-            if (start >= doc.columnCount || end >= doc.columnCount || end <= start) {
+            // The frame-exact steps take the frames named (a time to the nearest).
+            const auto exact = [&doc](const Time& t) {
+                return t.kind == Time::Kind::End ? std::uint64_t{doc.frameCount} : t.nearestFrameAt(doc.sampleRate);
+            };
+            const std::uint64_t first = exact(select->start), last = exact(select->end);
+            const bool columnsHold = start < doc.columnCount && end < doc.columnCount && start < end;
+            const bool framesHold = first < std::min<std::uint64_t>(last, doc.frameCount) && last <= doc.frameCount;
+            if (!columnsHold && !framesHold) {
                 messages.inform("The range is outside the sound or empty.");
                 return 1;
             }
-            doc.selStart = static_cast<std::uint32_t>(start);
-            doc.selFinish = static_cast<std::uint32_t>(end);
+            // The column steps take the columns, as the window gives them.
+            const std::uint64_t lastColumn = doc.columnCount == 0 ? 0 : doc.columnCount - 1;
+            setStartColumn(doc, static_cast<std::uint32_t>(std::min(start, lastColumn)));
+            setFinishColumn(doc, static_cast<std::uint32_t>(std::min(end, lastColumn)));
+            exactRange = std::pair(first, std::min<std::uint64_t>(last, doc.frameCount));
         } else if (const auto* zoom = std::get_if<Zoom>(&step)) {
             doc.zoom = zoom->framesPerColumn;
             progress.stage("Reloading");
@@ -167,6 +186,7 @@ int run(const Arguments& a, const std::string& programDir)
             ok = edit(doc, volumePass(volumeGain(v->position), v->mute), progress, messages);
         } else if (const auto* c = std::get_if<Clip>(&step)) {
             progress.stage(*c == Clip::Copy ? "Copying" : "Cutting");
+            takeExactRange();
             if (copyRange(doc).bytes() == 0) {
                 messages.inform(kMsgEmptyRange);
                 ok = false;
@@ -185,19 +205,21 @@ int run(const Arguments& a, const std::string& programDir)
                 messages.inform("The paste time is past the end of the sound; 'end' pastes there.");
                 return 2;
             }
-            const std::uint64_t column = p->at.kind == Time::Kind::End ? doc.columnCount
-                                                                        : p->at.frameAt(doc.sampleRate) / doc.zoom;
+            const std::uint64_t frame = p->at.kind == Time::Kind::End ? doc.frameCount
+                                                                       : p->at.nearestFrameAt(doc.sampleRate);
             ok = clipboard.holdsSound();
             if (!ok)
                 messages.inform("The clipboard holds no sound.");
             else
-                ok = edited(runPasteBody(doc, clipboard, static_cast<std::uint32_t>(std::min<std::uint64_t>(
-                                                             column, doc.columnCount)),
-                                         progress, messages));
+                ok = edited(runPasteBodyAtFrame(doc, clipboard, std::min<std::uint64_t>(frame, doc.frameCount),
+                                                progress, messages));
         } else if (const auto* n = std::get_if<Normalize>(&step)) {
             progress.stage("Editing");
+            takeExactRange();
             ok = edited(runNormalizeBody(doc, n->level, progress, messages));
         }
+        if (!std::holds_alternative<Select>(step))
+            exactRange.reset();  // the markers are what the step left
         progress.finishLine();
         if (ended())
             return signalStatus();

@@ -15,6 +15,14 @@ enum PlayState : std::int32_t { kNoDocument = 0, kStopped = 1, kPlaying = 2, kPa
 
 constexpr std::uint32_t kStartZoom = 10000;
 
+// A marker's frame, with the column and zoom it was set at (core/Markers.h).
+struct FrameMark {
+    std::uint64_t frame = 0;
+    std::uint32_t column = 0;
+    std::uint32_t zoom = 0;
+    bool exact = false;  // set to a frame, not to a column
+};
+
 struct DocumentState {
     std::int32_t playState = kNoDocument;
     bool loaded = false;
@@ -43,6 +51,8 @@ struct DocumentState {
     std::vector<std::int16_t> peakRight;
     std::uint32_t selStart = 0;
     std::uint32_t selFinish = 0;
+    FrameMark startMark;  // the markers in frames: read them through core/Markers.h
+    FrameMark finishMark;
 
     HSTREAM stream = 0;
     std::uint32_t streamLength = 0;

@@ -1,6 +1,7 @@
 #include "document/OpenBody.h"
 
 #include "audio/bass.h"
+#include "core/Markers.h"
 #include "document/CopySource.h"
 #include "document/DecodeSource.h"
 #include "wav/File.h"
@@ -47,8 +48,8 @@ void finishOpen(DocumentState& doc)
     doc.streamLength = length == BASS_ERROR_QWORD ? 0 : static_cast<std::uint32_t>(length);
     doc.zoom = kStartZoom;
     doc.modified = false;
-    doc.selStart = 0;
-    doc.selFinish = doc.columnCount == 0 ? 0 : doc.columnCount - 1;
+    setStartColumn(doc, 0);
+    setFinishColumn(doc, doc.columnCount == 0 ? 0 : doc.columnCount - 1);
     doc.loaded = true;
 }
 

@@ -9,6 +9,8 @@
 #include <memory>
 #include <system_error>
 
+#include "core/ZoomLadder.h"
+
 namespace tw {
 
 namespace {
@@ -199,6 +201,63 @@ void computeOverview(const File& file, std::uint64_t start, const OverviewFormat
             progress.pump();
         finished = columnDone(c);
     }
+}
+
+void readPeaks(const File& file, std::uint64_t dataOffset, std::uint64_t frameCount, const OverviewFormat& format,
+               std::uint64_t first, std::uint32_t count, std::vector<std::int16_t>& peakLeft,
+               std::vector<std::int16_t>& peakRight)
+{
+    peakLeft.assign(count, 0);
+    peakRight.assign(count, 0);
+    const std::uint64_t zoom = std::max(format.zoom, 1u);
+    const std::uint64_t firstFrame = std::min(first * zoom, frameCount);
+    const std::uint64_t endFrame = std::min((first + count) * zoom, frameCount);
+    if (format.frameSize == 0 || endFrame <= firstFrame)
+        return;
+    const bool eightBit = format.bitsPerSample == 8;
+    const std::size_t sampleBytes = eightBit ? 1 : 2;
+    const bool mono = format.channels == 1;
+    const int fullScale = eightBit ? 128 : 32768;
+    const auto magnitude = [eightBit](const std::uint8_t* at) {
+        if (eightBit)
+            return static_cast<std::int16_t>(std::abs(static_cast<int>(at[0]) - 128));
+        const auto sample = static_cast<std::int16_t>(at[0] | (at[1] << 8));
+        return static_cast<std::int16_t>(std::abs(static_cast<std::int32_t>(sample)));  // -32768 stays negative
+    };
+    std::vector<std::int16_t> maxL(count, 0), maxR(count, 0);
+    constexpr std::uint64_t kBlockFrames = 1 << 16;
+    std::vector<std::uint8_t> block(static_cast<std::size_t>(kBlockFrames * format.frameSize));
+    for (std::uint64_t frame = firstFrame; frame < endFrame;) {
+        const std::uint64_t n = std::min(kBlockFrames, endFrame - frame);
+        const std::size_t got = file.readAt(block.data(), static_cast<std::size_t>(n * format.frameSize),
+                                            dataOffset + frame * format.frameSize);
+        const std::uint64_t frames = got / format.frameSize;
+        for (std::uint64_t i = 0; i < frames; ++i) {
+            const std::uint8_t* at = block.data() + i * format.frameSize;
+            const auto c = static_cast<std::size_t>((frame + i) / zoom - first);
+            const std::int16_t l = magnitude(at);
+            maxL[c] = std::max(maxL[c], l);
+            maxR[c] = std::max(maxR[c], mono ? l : magnitude(at + sampleBytes));
+        }
+        if (frames < n)
+            break;
+        frame += n;
+    }
+    for (std::uint32_t c = 0; c < count; ++c) {
+        peakLeft[c] = static_cast<std::int16_t>(maxL[c] * 100 / fullScale);
+        peakRight[c] = static_cast<std::int16_t>(maxR[c] * 100 / fullScale);
+    }
+}
+
+void rebuildViewOverview(const File& file, DocumentState& doc, Progress& progress, OverviewReport report)
+{
+    if (doc.zoom >= kFinestOverviewZoom)
+        return rebuildOverview(file, doc, progress, report);
+    // The view reads these levels from the work file as it draws them.
+    doc.columnCount = overviewColumnCount(doc.frameCount, doc.zoom);
+    doc.peakLeft = {};
+    doc.peakRight = {};
+    progress.setBar(report.bar, 100);
 }
 
 void rebuildOverview(const File& file, DocumentState& doc, Progress& progress, OverviewReport report)

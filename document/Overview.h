@@ -39,8 +39,19 @@ void computeOverview(const File& file, std::uint64_t start, const OverviewFormat
                      std::uint32_t columnCount, std::vector<std::int16_t>& peakLeft,
                      std::vector<std::int16_t>& peakRight, Progress& progress, OverviewReport report);
 
+// The peaks of the columns first to first + count - 1 at format.zoom, from
+// every frame of them, each frame's magnitude as the overview takes it: the
+// finer levels read what they show from the work file as it is drawn. Columns
+// past frameCount stay 0.
+void readPeaks(const File& file, std::uint64_t dataOffset, std::uint64_t frameCount, const OverviewFormat& format,
+               std::uint64_t first, std::uint32_t count, std::vector<std::int16_t>& peakLeft,
+               std::vector<std::int16_t>& peakRight);
+
 // The whole pass for doc: columnCount from frameCount and zoom, new arrays,
 // reading from the file's current position (dataOffset).
 void rebuildOverview(const File& file, DocumentState& doc, Progress& progress, OverviewReport report);
+// The same for the window's levels: for those finer than kFinestOverviewZoom
+// only columnCount, with empty arrays (the view reads them as it draws).
+void rebuildViewOverview(const File& file, DocumentState& doc, Progress& progress, OverviewReport report);
 
 }  // namespace tw

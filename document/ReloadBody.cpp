@@ -13,7 +13,7 @@ bool runReloadBody(DocumentState& doc, Progress& progress, Messenger& messages)
         return false;
     }
     work.seek(doc.dataOffset);
-    rebuildOverview(work, doc, progress, {0, ColumnPercent::Reload});
+    rebuildViewOverview(work, doc, progress, {0, ColumnPercent::Reload});
     return true;
 }
 

@@ -26,7 +26,7 @@ ClipSound::~ClipSound()
 
 EditRange copyRange(const DocumentState& doc)
 {
-    return wholeBlocks(doc, editRange(doc));
+    return wholeBlocks(doc, editRange(doc, true));
 }
 
 std::string Clipboard::newFile(const char* stem)
@@ -72,7 +72,9 @@ EditResult runCutBody(DocumentState& doc, Clipboard& clipboard, Progress& progre
         return EditResult::Refused;
     }
     progress.setBar(0, 0);
-    return runEditBody(doc, deletePass(), progress, messages, journal);
+    EditPass cut = deletePass();
+    cut.toEnd = true;  // the range Copy took
+    return runEditBody(doc, cut, progress, messages, journal);
 }
 
 }  // namespace tw

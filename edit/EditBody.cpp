@@ -4,6 +4,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "core/Markers.h"
 #include "document/Overview.h"
 #include "document/ReloadBody.h"
 #include "edit/UndoJournal.h"
@@ -16,18 +17,18 @@ namespace {
 constexpr std::size_t kBlockBytes = 4 << 20;
 }
 
-EditRange editRange(const DocumentState& doc)
+EditRange editRange(const DocumentState& doc, bool toEnd)
 {
     EditRange r;
-    const std::uint64_t startFrame = std::uint64_t{doc.selStart} * doc.zoom;
-    const std::uint64_t finishFrame = std::uint64_t{doc.selFinish} * doc.zoom;
-    r.rangeStart = doc.dataOffset + startFrame * doc.frameSize;
-    r.rangeEnd = doc.dataOffset + finishFrame * doc.frameSize;
-    if (doc.selFinish < doc.selStart || doc.frameSize == 0) {
+    const std::uint64_t first = startFrame(doc);
+    const std::uint64_t last = toEnd ? finishFrameToEnd(doc) : finishFrame(doc);
+    r.rangeStart = doc.dataOffset + first * doc.frameSize;
+    r.rangeEnd = doc.dataOffset + last * doc.frameSize;
+    if (last < first || doc.frameSize == 0) {
         r.start = r.end = static_cast<std::uint32_t>(std::min<std::uint64_t>(r.rangeStart, doc.dataEnd));
         return r;
     }
-    r.rangeFrames = finishFrame - startFrame;
+    r.rangeFrames = last - first;
     // The range may reach past the data, not wrap around it.
     const std::uint64_t dataEnd = doc.dataOffset + std::uint64_t{doc.frameCount} * doc.frameSize;
     r.start = static_cast<std::uint32_t>(std::min(r.rangeStart, dataEnd));
@@ -50,7 +51,8 @@ EditRange wholeBlocks(const DocumentState& doc, EditRange range)
 EditRange passRange(const DocumentState& doc, const EditPass& pass)
 {
     const bool moves = pass.footprint != Footprint::Unchanged && pass.footprint != Footprint::InPlace;
-    return moves ? wholeBlocks(doc, editRange(doc)) : editRange(doc);
+    const EditRange range = editRange(doc, pass.toEnd);
+    return moves ? wholeBlocks(doc, range) : range;
 }
 
 EditResult runEditBody(DocumentState& doc, const EditPass& pass, Progress& progress, Messenger& messages,
@@ -105,7 +107,7 @@ EditResult runJournaledPass(DocumentState& doc, const EditPass& pass, File& work
     }
     // The overview shows the file as it now is, also after a failure.
     work.seek(doc.dataOffset);
-    rebuildOverview(work, doc, progress, {1, ColumnPercent::Fraction});
+    rebuildViewOverview(work, doc, progress, {1, ColumnPercent::Fraction});
     if (pass.markersAfter)
         pass.markersAfter(doc);  // within the new columns
     return written ? EditResult::Done : EditResult::WriteFailed;
@@ -113,17 +115,20 @@ EditResult runJournaledPass(DocumentState& doc, const EditPass& pass, File& work
 
 void markersAfterDelete(DocumentState& doc)
 {
-    doc.selFinish = doc.selStart + 1;
+    std::uint32_t start = doc.selStart;
+    std::uint32_t finish = start + 1;
     if (doc.columnCount == 0)
-        doc.selStart = doc.selFinish = 0;
-    else if (doc.selFinish > doc.columnCount - 1)
-        doc.selFinish = doc.columnCount - 1;
+        start = finish = 0;
+    else if (finish > doc.columnCount - 1)
+        finish = doc.columnCount - 1;
+    setStartColumn(doc, start);
+    setFinishColumn(doc, finish);
 }
 
 void selectWhole(DocumentState& doc)
 {
-    doc.selStart = 0;
-    doc.selFinish = doc.columnCount == 0 ? 0 : doc.columnCount - 1;
+    setStartColumn(doc, 0);
+    setFinishColumn(doc, doc.columnCount == 0 ? 0 : doc.columnCount - 1);
 }
 
 bool endDataAt(File& work, DocumentState& doc, std::uint32_t end)

@@ -12,8 +12,9 @@
 
 namespace tw {
 
-// The frames selStart × zoom up to, not including, selFinish × zoom,
-// reckoned in 64 bits: markers near the end of a 4 GiB file do not wrap.
+// The frames from the start marker up to, not including, the finish marker
+// (selStart × zoom and selFinish × zoom for the column commands), reckoned in
+// 64 bits: markers near the end of a 4 GiB file do not wrap.
 struct EditRange {
     std::uint64_t rangeStart = 0;   // file offset of the first byte
     std::uint64_t rangeEnd = 0;     // file offset just past the range
@@ -27,7 +28,9 @@ struct EditRange {
     std::uint32_t bytes() const { return end - start; }
 };
 
-EditRange editRange(const DocumentState& doc);
+// toEnd: a finish marker on the last column means the end of the sound (the
+// frame-exact commands: Copy, Cut, Normalize, Save Selection As).
+EditRange editRange(const DocumentState& doc, bool toEnd = false);
 // The range for a pass that moves bytes: start and end rounded down to whole
 // blocks of the file's own frame (every channel of it), so that a file of
 // more than two channels keeps its channels in their places.
@@ -57,6 +60,9 @@ struct EditPass {
     // Inserts: the file offset where insertBytes new bytes go.
     std::uint32_t insertAt = 0;
     std::uint64_t insertBytes = 0;
+    // The range reaches the end of the sound when the finish marker stands on
+    // the last column (editRange's toEnd).
+    bool toEnd = false;
 };
 
 enum class EditResult {

@@ -17,7 +17,7 @@ constexpr std::size_t kBlockBytes = 4 << 20;
 
 std::optional<std::uint32_t> rangePeak(const DocumentState& doc, Progress& progress)
 {
-    const EditRange range = editRange(doc);
+    const EditRange range = editRange(doc, true);
     File work = File::openRead(doc.workPath);
     if (!work)
         return std::nullopt;
@@ -65,7 +65,7 @@ NormalizeScale normalizeScale(std::uint32_t peak, double levelDb, std::uint32_t 
 EditResult runNormalizeBody(DocumentState& doc, double levelDb, Progress& progress, Messenger& messages,
                             UndoJournal* journal)
 {
-    if (editRange(doc).bytes() == 0) {
+    if (editRange(doc, true).bytes() == 0) {
         messages.inform(kMsgEmptyRange);
         return EditResult::Refused;
     }
@@ -79,8 +79,9 @@ EditResult runNormalizeBody(DocumentState& doc, double levelDb, Progress& progre
         return EditResult::Refused;
     }
     progress.setBar(0, 0);
-    return runEditBody(doc, normalizePass(normalizeScale(*peak, levelDb, doc.bitsPerSample)), progress, messages,
-                       journal);
+    EditPass pass = normalizePass(normalizeScale(*peak, levelDb, doc.bitsPerSample));
+    pass.toEnd = true;  // the range whose peak was found
+    return runEditBody(doc, pass, progress, messages, journal);
 }
 
 }  // namespace tw

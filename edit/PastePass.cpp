@@ -4,9 +4,11 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <utility>
 #include <vector>
 
 #include "audio/FfmpegHandles.h"
+#include "core/Markers.h"
 #include "document/ReloadBody.h"
 #include "document/WaveHeader.h"
 #include "wav/File.h"
@@ -160,9 +162,14 @@ std::shared_ptr<const ClipSound> soundInFormatOf(const DocumentState& doc, std::
 
 EditPass pastePass(const DocumentState& doc, std::shared_ptr<const ClipSound> sound, std::uint32_t column)
 {
+    return pastePassAtFrame(doc, std::move(sound), std::uint64_t{column} * doc.zoom);
+}
+
+EditPass pastePassAtFrame(const DocumentState& doc, std::shared_ptr<const ClipSound> sound, std::uint64_t before)
+{
     // At a whole frame of every channel, within the data.
     const std::uint32_t block = std::max(frameBytesOf(doc), 1u);
-    const std::uint64_t frame = std::min<std::uint64_t>(std::uint64_t{column} * doc.zoom, doc.frameCount);
+    const std::uint64_t frame = std::min<std::uint64_t>(before, doc.frameCount);
     const std::uint64_t offset = std::min<std::uint64_t>(frame * doc.frameSize / block * block,
                                                          doc.dataLength / block * block);
     EditPass pass;
@@ -192,21 +199,23 @@ EditPass pastePass(const DocumentState& doc, std::shared_ptr<const ClipSound> so
         progress.setBar(0, 100);
         return endDataAt(work, doc, static_cast<std::uint32_t>(doc.dataEnd + sound->bytes));
     };
-    const std::uint32_t firstColumn = static_cast<std::uint32_t>(frame / std::max(doc.zoom, 1u));
+    const std::uint64_t first = offset / std::max(doc.frameSize, 1u);
     const std::uint64_t frames = sound->bytes / std::max(doc.frameSize, 1u);
-    pass.markersAfter = [firstColumn, frames](DocumentState& doc) {
-        // The pasted sound, from its first column to the column after its
-        // end, neither past the last column.
-        const std::uint32_t last = doc.columnCount == 0 ? 0 : doc.columnCount - 1;
-        doc.selStart = std::min(firstColumn, last);
-        const std::uint64_t end = (std::uint64_t{firstColumn} * doc.zoom + frames + doc.zoom - 1) / doc.zoom;
-        doc.selFinish = static_cast<std::uint32_t>(std::min<std::uint64_t>(end, last));
+    pass.markersAfter = [first, frames](DocumentState& doc) {
+        // Exactly the pasted frames.
+        setMarkerFrames(doc, first, first + frames);
     };
     return pass;
 }
 
 EditResult runPasteBody(DocumentState& doc, Clipboard& clipboard, std::uint32_t column, Progress& progress,
                         Messenger& messages, UndoJournal* journal)
+{
+    return runPasteBodyAtFrame(doc, clipboard, std::uint64_t{column} * doc.zoom, progress, messages, journal);
+}
+
+EditResult runPasteBodyAtFrame(DocumentState& doc, Clipboard& clipboard, std::uint64_t frame, Progress& progress,
+                               Messenger& messages, UndoJournal* journal)
 {
     const auto clip = clipboard.sound();
     if (!clip || clip->bytes == 0)
@@ -246,7 +255,7 @@ EditResult runPasteBody(DocumentState& doc, Clipboard& clipboard, std::uint32_t 
         return EditResult::Refused;
     }
     progress.setBar(0, 0);
-    return runEditBody(doc, pastePass(doc, sound, column), progress, messages, journal);
+    return runEditBody(doc, pastePassAtFrame(doc, sound, frame), progress, messages, journal);
 }
 
 }  // namespace tw

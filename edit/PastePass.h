@@ -39,6 +39,9 @@ std::shared_ptr<const ClipSound> soundInFormatOf(const DocumentState& doc, std::
 
 // Inserts sound at the start of column (or at the end of the data).
 EditPass pastePass(const DocumentState& doc, std::shared_ptr<const ClipSound> sound, std::uint32_t column);
+// Inserts sound before frame (at the end of the data from frameCount on); the
+// markers then stand on the inserted frames exactly.
+EditPass pastePassAtFrame(const DocumentState& doc, std::shared_ptr<const ClipSound> sound, std::uint64_t frame);
 
 class UndoJournal;
 
@@ -46,5 +49,8 @@ class UndoJournal;
 // when the work file would pass its limit, then the paste pass as an edit.
 EditResult runPasteBody(DocumentState& doc, Clipboard& clipboard, std::uint32_t column, Progress& progress,
                         Messenger& messages, UndoJournal* journal = nullptr);
+// The same before a frame.
+EditResult runPasteBodyAtFrame(DocumentState& doc, Clipboard& clipboard, std::uint64_t frame, Progress& progress,
+                               Messenger& messages, UndoJournal* journal = nullptr);
 
 }  // namespace tw

@@ -1,6 +1,7 @@
 #include "edit/UndoBody.h"
 
 #include <tuple>
+#include <utility>
 
 #include "document/Overview.h"
 #include "document/ReloadBody.h"
@@ -21,7 +22,7 @@ bool runUndoBody(DocumentState& doc, UndoJournal& journal, Progress& progress, M
         messages.inform(kMsgCannotWriteTemp);
     doc.modified = !journal.atSaved();
     work.seek(doc.dataOffset);
-    rebuildOverview(work, doc, progress, {1, ColumnPercent::Fraction});
+    rebuildViewOverview(work, doc, progress, {1, ColumnPercent::Fraction});
     return undone;
 }
 
@@ -29,11 +30,14 @@ EditResult runRedoBody(DocumentState& doc, UndoJournal& journal, Progress& progr
 {
     if (!journal.canRedo())
         return EditResult::NotOpened;
-    const auto keepView = [&doc, selStart = doc.selStart, selFinish = doc.selFinish, zoom = doc.zoom] {
+    const auto keepView = [&doc, selStart = doc.selStart, selFinish = doc.selFinish, zoom = doc.zoom,
+                           startMark = doc.startMark, finishMark = doc.finishMark] {
         // Nothing changed: the view still shows the markers and zoom of before.
         doc.selStart = selStart;
         doc.selFinish = selFinish;
         doc.zoom = zoom;
+        doc.startMark = startMark;
+        doc.finishMark = finishMark;
     };
     const EditPass pass = journal.stepToRedo(doc);
     File work;

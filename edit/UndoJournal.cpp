@@ -134,6 +134,8 @@ UndoJournal::Kept UndoJournal::keep(const File& work, const DocumentState& doc, 
     static_assert(std::size(kKeptState) == std::tuple_size_v<decltype(step.state)>);
     for (std::size_t i = 0; i < step.state.size(); ++i)
         step.state[i] = doc.*kKeptState[i];
+    step.startMark = doc.startMark;
+    step.finishMark = doc.finishMark;
     plan(step, doc, range, step.fileSize);
 
     const std::uint64_t need = std::accumulate(step.regions.begin(), step.regions.end(), std::uint64_t{0},
@@ -270,6 +272,8 @@ void UndoJournal::restoreState(const Step& step, DocumentState& doc)
 {
     for (std::size_t i = 0; i < step.state.size(); ++i)
         doc.*kKeptState[i] = step.state[i];
+    doc.startMark = step.startMark;
+    doc.finishMark = step.finishMark;
 }
 
 const EditPass& UndoJournal::stepToRedo(DocumentState& doc)
@@ -279,6 +283,8 @@ const EditPass& UndoJournal::stepToRedo(DocumentState& doc)
     const Step& step = steps_[position_];
     for (std::size_t i = 0; i < kMarksAndZoom; ++i)
         doc.*kKeptState[i] = step.state[i];
+    doc.startMark = step.startMark;
+    doc.finishMark = step.finishMark;
     return step.pass;
 }
 

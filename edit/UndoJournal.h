@@ -83,6 +83,7 @@ private:
         Shift shift;
         std::uint64_t fileSize = 0;
         std::array<std::uint32_t, 7> state{};  // the document's fields before, as listed in the source
+        FrameMark startMark, finishMark;       // the markers' frames before
     };
 
     void dropFrom(std::size_t index);

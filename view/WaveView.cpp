@@ -77,8 +77,10 @@ void drawWave(StripPainter& p, const WaveScene& s)
     const std::int64_t from = std::max<std::int64_t>(0, p.first());
     const std::int64_t to = std::min<std::int64_t>(width, p.last());
     for (std::int64_t i = from; i < to; ++i) {
-        const int left = s.peakLeft && i < static_cast<std::int64_t>(s.peakLeft->size()) ? (*s.peakLeft)[i] : 0;
-        const int right = s.peakRight && i < static_cast<std::int64_t>(s.peakRight->size()) ? (*s.peakRight)[i] : 0;
+        const std::int64_t k = i - s.peakFirst;
+        const int left = s.peakLeft && k >= 0 && k < static_cast<std::int64_t>(s.peakLeft->size()) ? (*s.peakLeft)[k] : 0;
+        const int right =
+            s.peakRight && k >= 0 && k < static_cast<std::int64_t>(s.peakRight->size()) ? (*s.peakRight)[k] : 0;
         p.vline(i, kZeroRow - left, kZeroRow - 1, c.channel1);
         p.vline(i, kZeroRow, kZeroRow + right, lower);
     }

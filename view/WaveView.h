@@ -47,6 +47,7 @@ struct WaveScene {
     std::uint32_t zoom = 10000;
     const std::vector<std::int16_t>* peakLeft = nullptr;
     const std::vector<std::int16_t>* peakRight = nullptr;
+    std::uint32_t peakFirst = 0;  // the column of the peaks' first entries
     std::uint32_t selStart = 0;
     std::uint32_t selFinish = 0;
     WaveMarker start;

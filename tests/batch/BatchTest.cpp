@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 #include <filesystem>
+#include <cstring>
 #include <fstream>
 
 #include "batch/BatchArgs.h"
@@ -195,6 +196,57 @@ TEST(BatchProgram, ASignalDuringASaveLeavesTheOldTargetAndNoFiles)
         EXPECT_FALSE(std::filesystem::exists(dir + "~out.mp3.tmp")) << sig;
         EXPECT_TRUE(std::filesystem::is_empty(tmp)) << sig;
     }
+}
+
+}  // namespace
+}  // namespace tw::batch
+
+namespace tw::batch {
+namespace {
+
+// The samples of a 16-bit WAV file written by sox or the batch (44-byte header).
+std::vector<std::int16_t> samplesOf(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::vector<char> bytes((std::istreambuf_iterator<char>(in)), {});
+    std::vector<std::int16_t> out((bytes.size() - 44) / 2);
+    std::memcpy(out.data(), bytes.data() + 44, out.size() * 2);
+    return out;
+}
+
+// --select gives Copy, Cut and Normalize exactly its frames (a time to the
+// nearest), --paste goes in at exactly its frame.
+TEST(BatchProgram, FrameExactSelectionsForCopyCutNormalizeAndPaste)
+{
+    QTemporaryDir scratch;
+    const std::string dir = scratch.path().toStdString() + "/";
+    ASSERT_EQ(std::system(("sox -n -r 44100 -c 1 -b 16 '" + dir + "in.wav' synth 1 sine 440 vol 0.3").c_str()), 0);
+    const auto source = samplesOf(dir + "in.wav");
+    ASSERT_EQ(source.size(), 44100u);
+    const auto run = [&](const std::string& steps) {
+        const std::string cmd = std::string(TARNWICK_BATCH) + " '" + dir + "in.wav' " + steps + " --save '" + dir +
+                                "o.wav' 2>/dev/null";
+        return std::system(cmd.c_str()) == 0 ? samplesOf(dir + "o.wav") : std::vector<std::int16_t>{};
+    };
+    const auto part = [&](std::size_t from, std::size_t to) {
+        return std::vector<std::int16_t>(source.begin() + from, source.begin() + to);
+    };
+
+    // Copy 1234f..5679f, paste at 777f, then at 0.005 s (220.5: frame 221),
+    // cut 0.011 s (485.1: frame 485) to 1000f.
+    std::vector<std::int16_t> want = source;
+    const auto clip = part(1234, 5679);
+    want.insert(want.begin() + 777, clip.begin(), clip.end());
+    want.insert(want.begin() + 221, clip.begin(), clip.end());
+    want.erase(want.begin() + 485, want.begin() + 1000);
+    EXPECT_EQ(run("--select 1234f 5679f --copy --paste 777f --paste 0.005 --select 0.011 1000f --cut"), want);
+
+    // Normalize of 101f..2003f changes only those frames.
+    const auto normalized = run("--select 101f 2003f --normalize 0");
+    ASSERT_EQ(normalized.size(), source.size());
+    EXPECT_EQ(std::vector<std::int16_t>(normalized.begin(), normalized.begin() + 101), part(0, 101));
+    EXPECT_EQ(std::vector<std::int16_t>(normalized.begin() + 2003, normalized.end()), part(2003, source.size()));
+    EXPECT_GE(*std::max_element(normalized.begin() + 101, normalized.begin() + 2003), 32766);
 }
 
 }  // namespace

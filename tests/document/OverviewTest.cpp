@@ -300,3 +300,41 @@ TEST_F(OverviewTest, BlockReadsMatchSeekingFramePerFrame)
 
 }  // namespace
 }  // namespace tw::test
+
+namespace tw::test {
+namespace {
+
+// The finer levels' peaks: every frame of a column, against the samples.
+TEST_F(OverviewTest, ReadPeaksTakesEveryFrameOfTheVisibleColumns)
+{
+    std::vector<int> left, right;
+    Bytes data;
+    for (int i = 0; i < 1000; ++i) {
+        left.push_back((i * 7919) % 65536 - 32768);
+        right.push_back(((i * 104729) % 60000) - 30000);
+        put16(data, static_cast<std::uint16_t>(left.back()));
+        put16(data, static_cast<std::uint16_t>(right.back()));
+    }
+    open(simpleWave(2, 8000, 16, data));
+    const File file = File::openRead(doc.workPath);
+    for (const std::uint32_t zoom : {1u, 7u, 500u}) {
+        const std::uint64_t first = 3;
+        const std::uint32_t count = 200;
+        std::vector<std::int16_t> peakLeft, peakRight;
+        readPeaks(file, doc.dataOffset, doc.frameCount, {2, 16, 4, zoom}, first, count, peakLeft, peakRight);
+        ASSERT_EQ(peakLeft.size(), count);
+        for (std::uint32_t c = 0; c < count; ++c) {
+            int l = 0, r = 0;
+            for (std::uint64_t f = (first + c) * zoom; f < std::min<std::uint64_t>((first + c + 1) * zoom, 1000); ++f) {
+                if (left[f] != -32768)  // as the overview takes it: -32768 counts as nothing
+                    l = std::max(l, std::abs(left[f]));
+                r = std::max(r, std::abs(right[f]));
+            }
+            ASSERT_EQ(peakLeft[c], l * 100 / 32768) << zoom << " " << c;
+            ASSERT_EQ(peakRight[c], r * 100 / 32768) << zoom << " " << c;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace tw::test

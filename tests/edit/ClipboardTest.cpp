@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "tests/edit/EditFixture.h"
+#include "core/Markers.h"
 #include "edit/Clipboard.h"
 #include "edit/NormalizePass.h"
 #include "edit/PastePass.h"
@@ -277,6 +278,76 @@ TEST_F(ClipboardTest, NormalizeTakesThePeakExactlyToTheLevelAndTruncatesTheRest)
         }
     }
     EXPECT_TRUE(messages.texts.empty());
+}
+
+}  // namespace
+}  // namespace tw::test
+
+namespace tw::test {
+namespace {
+
+// Copy, Cut, Normalize and Paste on ranges set to the frame, checked against
+// the same cuts of the sample vector.
+TEST_F(ClipboardTest, FrameExactRangesTakeAndSelectExactlyTheirFrames)
+{
+    const auto source = wave(10'007, 53, 20000);  // the last column holds 7 frames
+    const auto slice = [](const std::vector<int>& v, std::size_t from, std::size_t to) {
+        return std::vector<int>(v.begin() + from, v.begin() + to);
+    };
+    open(1, 16, source, 1000, 0, 0);
+    setMarkerFrames(doc, 1234, 5678);
+    ASSERT_TRUE(clipboard.copy(doc, progress));
+    const auto clip = slice(source, 1234, 5678);
+    ASSERT_EQ(values(clipboard.sound()->path, 16), clip);
+
+    // Paste, a second paste where the first left the selection's end, and a
+    // paste after the last frame: each selects exactly what it inserted.
+    std::vector<int> want = source;
+    for (const std::uint64_t at : {777ull, 777ull + clip.size(), 10'007ull + 2 * clip.size()}) {
+        ASSERT_EQ(runPasteBodyAtFrame(doc, clipboard, at, progress, messages, &journal), EditResult::Done) << at;
+        want.insert(want.begin() + static_cast<std::ptrdiff_t>(at), clip.begin(), clip.end());
+        EXPECT_EQ(values(doc.workPath, 16), want) << at;
+        EXPECT_EQ(std::pair(startFrame(doc), finishFrame(doc)), std::pair(at, at + clip.size())) << at;
+    }
+
+    // Cut of frames that are no whole columns; then Normalize of such a range.
+    setMarkerFrames(doc, 101, 2345);
+    ASSERT_EQ(runCutBody(doc, clipboard, progress, messages, &journal), EditResult::Done);
+    EXPECT_EQ(values(clipboard.sound()->path, 16), slice(want, 101, 2345));
+    want.erase(want.begin() + 101, want.begin() + 2345);
+    EXPECT_EQ(values(doc.workPath, 16), want);
+
+    setMarkerFrames(doc, 503, 1499);
+    ASSERT_EQ(runNormalizeBody(doc, 0.0, progress, messages, &journal), EditResult::Done);
+    const auto after = values(doc.workPath, 16);
+    EXPECT_EQ(slice(after, 0, 503), slice(want, 0, 503));
+    EXPECT_EQ(slice(after, 1499, after.size()), slice(want, 1499, want.size()));
+    int peak = 0;
+    for (std::size_t i = 503; i < 1499; ++i)
+        peak = std::max(peak, std::abs(after[i]));
+    EXPECT_GE(peak, 32766);
+
+    // Select All (column markers) takes the last column too.
+    selectWhole(doc);
+    ASSERT_TRUE(clipboard.copy(doc, progress));
+    EXPECT_EQ(values(clipboard.sound()->path, 16), after);
+    EXPECT_TRUE(messages.texts.empty());
+}
+
+// A paste converted to the document's rate, then Cut of what it selected:
+// the original sound is back, nothing of it lost.
+TEST_F(ClipboardTest, ConvertedPasteThenCutLeavesTheOriginal)
+{
+    const auto other = wave(3'001, 31, 9000);
+    open(2, 16, other, 1000, 0, 0, {}, {}, 11025);
+    setMarkerFrames(doc, 17, 1430);
+    ASSERT_TRUE(clipboard.copy(doc, progress));
+    const auto source = wave(2 * 9'003, 29, 15000);
+    open(2, 16, source, 1000, 0, 0);
+    ASSERT_EQ(runPasteBodyAtFrame(doc, clipboard, 4321, progress, messages, &journal), EditResult::Done);
+    EXPECT_GT(finishFrame(doc), startFrame(doc));
+    ASSERT_EQ(runCutBody(doc, clipboard, progress, messages, &journal), EditResult::Done);
+    EXPECT_EQ(values(doc.workPath, 16), source);
 }
 
 }  // namespace
