@@ -34,14 +34,6 @@ void TMainForm::wheelZoomStep(int direction, int x)
 {
     if (!loaded)
         return;
-    // The ends of the six levels hold one notch: a quick turn stops at 1 : 1
-    // or 10 : 1, the next notch goes on.
-    const bool atEnd = (direction < 0 && MZoom1->isChecked()) || (direction > 0 && MZoom10->isChecked());
-    if (atEnd && wheelHeld_ != direction) {
-        wheelHeld_ = direction;
-        return;
-    }
-    wheelHeld_ = 0;
     const std::uint32_t level = ladderStep(ladder(), zoom, direction);
     const int first = ScrollBox1->horizontalScrollBar()->value();
     zoomTo(level, (std::uint64_t(std::max(first + x, 0))) * zoom, x);

@@ -433,7 +433,6 @@ private:
     } drag_;
     QTimer* dragScroll_ = nullptr;   // scrolls on while the pointer stays beside the strip
     int wheelZoom_ = 0;              // Ctrl+wheel eighths of a degree not yet used for a zoom step
-    int wheelHeld_ = 0;              // the direction a notch was held in at a menu level's end
     std::vector<std::int16_t> visibleLeft_, visibleRight_;  // the finer levels' peaks of what is drawn
     std::uint64_t cursorFrame_ = 0;  // see cursorFrame()
     QWORD cursorBytes_ = BASS_ERROR_QWORD;  // the play position cursorFrame_ was set with

@@ -169,8 +169,12 @@ TEST_F(EditingTest, BesideTheVisiblePartADragScrollsUntilTheReleaseAndTheWheelSc
         wheel(*form, 30, Qt::ControlModifier);
     }
     EXPECT_EQ(form->zoom, 1000u);
-    wheel(*form, 120, Qt::ControlModifier);  // Zoom In is off at 1 : 1
+    wheel(*form, 120, Qt::ControlModifier);  // past 1 : 1 the wheel goes on to finer levels
+    EXPECT_EQ(form->zoom, 500u);
+    EXPECT_FALSE(form->MZoom1->isChecked());
+    wheel(*form, -120, Qt::ControlModifier);
     EXPECT_EQ(form->zoom, 1000u);
+    EXPECT_TRUE(form->MZoom1->isChecked());
 }
 
 TEST_F(EditingTest, ClipboardItemsFollowTheRangeAndAClipboardThatOutlivesTheDocument)

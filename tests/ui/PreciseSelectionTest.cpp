@@ -199,13 +199,13 @@ TEST_F(PreciseSelectionTest, CtrlWheelGoesToOneFramePerColumnAndBackKeepingTheSe
                           Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
         QApplication::sendEvent(viewport, &event);
     };
-    // 1 : 1 holds one notch.
+    // Through the six levels and on to one frame per column, where it stops.
     std::vector<std::uint32_t> seen;
     for (int notch = 0; notch < 16; ++notch) {
         wheel(120);
         seen.push_back(form->zoom);
     }
-    EXPECT_EQ(seen, (std::vector<std::uint32_t>{8000, 6000, 4000, 2000, 1000, 1000, 500, 200, 100, 50, 20, 10, 5, 2, 1, 1}));
+    EXPECT_EQ(seen, (std::vector<std::uint32_t>{8000, 6000, 4000, 2000, 1000, 500, 200, 100, 50, 20, 10, 5, 2, 1, 1, 1}));
     EXPECT_EQ(frames(*form), Frames(12'345, 23'456));
     EXPECT_EQ(std::pair(form->selStart, form->selFinish), std::pair(12'345u, 23'456u));
     EXPECT_EQ(form->columnCount, 441'000u);
