@@ -81,14 +81,16 @@ Parts decodeInParts(HSTREAM decoder, File& work, std::uint32_t frameBytes, std::
                                           });
     if (!parts)
         return Parts::NotUsed;
-    while (!parts->waitFor(std::chrono::milliseconds(20))) {
+    // A first look at once, then every 20 ms until the parts are done: a stop
+    // asked for at the start is seen however fast the parts run.
+    do {
         shown = std::max(shown, static_cast<int>(static_cast<double>(parts->framesDone()) * 100.0 /
                                                  static_cast<double>(std::max<std::uint64_t>(parts->framesTotal(), 1))));
         progress.setBar(0, shown);
         progress.pump();
         if (progress.stopRequested())
             parts->stop();
-    }
+    } while (!parts->waitFor(std::chrono::milliseconds(20)));
     const auto cutAt = [&work](std::uint64_t end) { return ::ftruncate(work.fd(), static_cast<off_t>(end)) == 0; };
     switch (parts->join()) {
     case audio::PartDecode::Result::Done:
