@@ -91,6 +91,7 @@ void TMainForm::showSelection()
 {
     if (!loaded) {
         StatusSelection->clear();
+        StatusSelection->setMaximumWidth(0);
         return;
     }
     const std::uint64_t start = startFrame(*this);
@@ -104,6 +105,10 @@ void TMainForm::showSelection()
     const std::string text = time(start) + " - " + time(end) + " (" + time(end - start) + ")";
     StatusSelection->setText(QString::fromStdString(text));
     StatusSelection->setToolTip(StatusSelection->text());
+    // Whole where the window has the room; what is left goes to the path.
+    const QMargins frame = StatusSelection->contentsMargins();
+    StatusSelection->setMaximumWidth(StatusSelection->fontMetrics().horizontalAdvance(StatusSelection->text()) +
+                                     frame.left() + frame.right() + 2 * StatusSelection->margin() + 8);
 }
 
 void TMainForm::MSelectRangeClick()

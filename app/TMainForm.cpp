@@ -433,13 +433,15 @@ void TMainForm::buildStatusBar()
         StatusBar1->addWidget(panel, i + 1 < StatusPanels.size() ? 0 : 3);
         StatusPanels[i] = panel;
     }
-    // Beside the path, sharing its room: it never widens the window either.
+    // Beside the path, sharing its room up to its text's width (showSelection);
+    // it never widens the window either.
     StatusSelection = new ElidedLabel(StatusBar1);
     StatusSelection->setObjectName("StatusSelection");
     StatusSelection->setAccessibleName(MainFormTexts::kSelectionPanel);
     StatusSelection->setFrameShape(QFrame::StyledPanel);
     StatusSelection->setFrameShadow(QFrame::Sunken);
     StatusSelection->setMinimumSize(0, 0);
+    StatusSelection->setMaximumWidth(0);  // until a document is open
     StatusBar1->addWidget(StatusSelection, 2);
 }
 
