@@ -318,16 +318,7 @@ void TMainForm::MZoomClick(QAction* item)
     zoom = chosen->second;
     item->setChecked(true);  // the group takes the others' marks away
 
-    WindowProgress& progress = ReloadForm->progress();
-    progress.setBar(0, 0);
-    bool reloaded = false;
-    runModal<TReloadThread>(*ReloadForm, [this, &progress, &reloaded] {
-        // After a failure the window closes as well: it has no button.
-        reloaded = runReloadBody(*this, progress, *this);
-        ReloadForm->done(mrOk);
-        update();
-    });
-    if (!reloaded) {
+    if (!reloadOverview()) {
         // The overview is still the old zoom's: so are the columns.
         zoom = oldZoom;
         checkZoomItem();
@@ -338,6 +329,20 @@ void TMainForm::MZoomClick(QAction* item)
     selectWhole(*this);
     UpdateControls(kStopped);
     PaintBox1Paint();
+}
+
+bool TMainForm::reloadOverview()
+{
+    WindowProgress& progress = ReloadForm->progress();
+    progress.setBar(0, 0);
+    bool reloaded = false;
+    runModal<TReloadThread>(*ReloadForm, [this, &progress, &reloaded] {
+        // After a failure the window closes as well: it has no button.
+        reloaded = runReloadBody(*this, progress, *this);
+        ReloadForm->done(mrOk);
+        update();
+    });
+    return reloaded;
 }
 
 }  // namespace tw

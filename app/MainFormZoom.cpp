@@ -9,12 +9,7 @@
 
 #include "app/TMainForm.h"
 #include "core/Markers.h"
-#include "core/WorkerThread.h"
 #include "core/ZoomLadder.h"
-#include "document/ReloadBody.h"
-#include "ui/ModalResult.h"
-#include "ui/RunModal.h"
-#include "ui/TReloadForm.h"
 
 namespace tw {
 
@@ -54,15 +49,7 @@ void TMainForm::zoomTo(std::uint32_t level, std::uint64_t anchorFrame, int ancho
 
     const std::uint32_t oldZoom = zoom;
     zoom = level;
-    WindowProgress& progress = ReloadForm->progress();
-    progress.setBar(0, 0);
-    bool reloaded = false;
-    runModal<TReloadThread>(*ReloadForm, [this, &progress, &reloaded] {
-        reloaded = runReloadBody(*this, progress, *this);
-        ReloadForm->done(mrOk);
-        update();
-    });
-    if (!reloaded)
+    if (!reloadOverview())
         zoom = oldZoom;  // the overview is still the old zoom's
     checkZoomItem();
 

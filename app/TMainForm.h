@@ -408,6 +408,8 @@ private:
     std::vector<std::uint32_t> ladder() const;
     // A Ctrl+wheel notch: finer (direction < 0) or coarser, at viewport column x.
     void wheelZoomStep(int direction, int x);
+    // The overview at the present zoom under ReloadForm; false when it failed.
+    bool reloadOverview();
 
     TMainFormOptions options_;
     Prompter prompter_;
