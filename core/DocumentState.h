@@ -11,6 +11,8 @@
 
 namespace tw {
 
+class StepLog;
+
 enum PlayState : std::int32_t { kNoDocument = 0, kStopped = 1, kPlaying = 2, kPaused = 3 };
 
 constexpr std::uint32_t kStartZoom = 10000;
@@ -58,6 +60,10 @@ struct DocumentState {
     std::uint32_t streamLength = 0;
 
     std::array<float, 512> fftBuffer{};
+
+    // Where the edits log their moves, so that a run that dies part way can
+    // be walked back (the window's; none in the batch program).
+    StepLog* stepLog = nullptr;
 };
 
 }  // namespace tw

@@ -13,7 +13,7 @@ bool keepRange(File& work, DocumentState& doc, const EditRange& range, Progress&
     // last frame with it.
     const std::uint32_t end = range.reachesEnd ? doc.dataEnd : range.end;
     // The file is cut only once the range stands at the start of the data.
-    return moveDown(work, range.start, doc.dataOffset, end - range.start, progress, &shifted) &&
+    return moveDown(work, range.start, doc.dataOffset, end - range.start, progress, &shifted, passMove(doc)) &&
            endDataAt(work, doc, doc.dataOffset + (end - range.start));
 }
 
@@ -21,7 +21,9 @@ bool keepRange(File& work, DocumentState& doc, const EditRange& range, Progress&
 
 EditPass cutOutPass()
 {
-    return {Footprint::KeepsRange, keepRange, selectWhole};
+    EditPass pass{Footprint::KeepsRange, keepRange, selectWhole};
+    pass.recipe = "cutout";
+    return pass;
 }
 
 }  // namespace tw

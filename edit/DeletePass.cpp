@@ -8,14 +8,16 @@ bool deleteRange(File& work, DocumentState& doc, const EditRange& range, Progres
 {
     // Up to the end of the data: the bytes of a partial last frame stay in it.
     const std::uint32_t toMove = doc.dataEnd - range.end;
-    return moveDown(work, range.end, range.start, toMove, progress, &shifted) && endDataAt(work, doc, range.start + toMove);
+    return moveDown(work, range.end, range.start, toMove, progress, &shifted, passMove(doc)) && endDataAt(work, doc, range.start + toMove);
 }
 
 }  // namespace
 
 EditPass deletePass()
 {
-    return {Footprint::RemovesRange, deleteRange, markersAfterDelete};
+    EditPass pass{Footprint::RemovesRange, deleteRange, markersAfterDelete};
+    pass.recipe = "delete";
+    return pass;
 }
 
 }  // namespace tw

@@ -147,11 +147,36 @@ bool endDataAt(File& work, DocumentState& doc, std::uint32_t end)
     return ok;
 }
 
-bool moveDown(File& work, std::uint64_t src, std::uint64_t dst, std::uint64_t count, Progress& progress,
-              std::uint64_t* moved)
+namespace {
+
+// Logs the block under way: how far the move has come and the bytes of its
+// own source that its write overwrites (from buffer at `from` on).
+bool logBlock(const MoveLogging& logging, std::uint64_t src, std::uint64_t dst, std::uint64_t count,
+              std::uint64_t done, std::uint64_t overlapAt, const std::uint8_t* from, std::size_t overlap)
 {
+    if (!logging.log)
+        return true;
+    StepLog::Move m;
+    m.record = logging.log->recordNumber();
+    m.phase = logging.phase;
+    m.src = src;
+    m.dst = dst;
+    m.count = count;
+    m.done = done;
+    m.overlapAt = overlapAt;
+    if (overlap > 0)
+        m.overlap.assign(from, from + overlap);
+    return logging.log->beforeBlock(m);
+}
+
+}  // namespace
+
+bool moveDown(File& work, std::uint64_t src, std::uint64_t dst, std::uint64_t count, Progress& progress,
+              std::uint64_t* moved, const MoveLogging& logging)
+{
+    const std::uint64_t from = std::min(logging.from, count);
     if (moved)
-        *moved = 0;
+        *moved = from;
     if (src == dst) {
         // Nothing to move: the bytes already stand where they belong.
         if (count > 0)
@@ -160,10 +185,15 @@ bool moveDown(File& work, std::uint64_t src, std::uint64_t dst, std::uint64_t co
             *moved = count;
         return true;
     }
+    const std::uint64_t distance = src - dst;
     std::vector<std::uint8_t> block(static_cast<std::size_t>(std::min<std::uint64_t>(kBlockBytes, std::max<std::uint64_t>(count, 1))));
-    for (std::uint64_t done = 0; done < count;) {
+    for (std::uint64_t done = from; done < count;) {
         const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(count - done, block.size()));
-        if (work.readAt(block.data(), want, src + done) != want || !work.writeAt(block.data(), want, dst + done))
+        // A block longer than the distance writes over the start of its own source.
+        const std::size_t overlap = want > distance ? static_cast<std::size_t>(want - distance) : 0;
+        if (work.readAt(block.data(), want, src + done) != want ||
+            !logBlock(logging, src, dst, count, done, src + done, block.data(), overlap) ||
+            !work.writeAt(block.data(), want, dst + done))
             return false;
         done += want;
         if (moved)
@@ -171,27 +201,35 @@ bool moveDown(File& work, std::uint64_t src, std::uint64_t dst, std::uint64_t co
         progress.setBar(0, static_cast<int>(static_cast<double>(done) * 100.0 / static_cast<double>(count)));
         progress.pump();
     }
-    return true;
+    // The whole move in place: a walk back must take every byte back.
+    return logBlock(logging, src, dst, count, count, 0, nullptr, 0);
 }
 
 bool moveUp(File& work, std::uint64_t src, std::uint64_t dst, std::uint64_t count, Progress& progress,
-            std::uint64_t* moved)
+            std::uint64_t* moved, const MoveLogging& logging)
 {
+    const std::uint64_t from = std::min(logging.from, count);
     if (moved)
-        *moved = src == dst ? count : 0;
+        *moved = src == dst ? count : from;
     if (src == dst)
         return true;
+    const std::uint64_t distance = dst - src;
     std::vector<std::uint8_t> block(static_cast<std::size_t>(std::min<std::uint64_t>(kBlockBytes, std::max<std::uint64_t>(count, 1))));
-    for (std::uint64_t left = count; left > 0;) {
+    for (std::uint64_t left = count - from; left > 0;) {
         const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(left, block.size()));
         left -= want;
-        if (work.readAt(block.data(), want, src + left) != want || !work.writeAt(block.data(), want, dst + left))
+        // A block longer than the distance writes over the end of its own source.
+        const std::size_t overlap = want > distance ? static_cast<std::size_t>(want - distance) : 0;
+        if (work.readAt(block.data(), want, src + left) != want ||
+            !logBlock(logging, src, dst, count, count - left - want, dst + left,
+                      block.data() + (want - overlap), overlap) ||
+            !work.writeAt(block.data(), want, dst + left))
             return false;
         if (moved)
             *moved = count - left;
         progress.pump();
     }
-    return true;
+    return logBlock(logging, src, dst, count, count, 0, nullptr, 0);
 }
 
 bool forEachBlock(File& work, const DocumentState& doc, const EditRange& range, Progress& progress,

@@ -8,6 +8,7 @@
 #include "core/DocumentState.h"
 #include "core/Messages.h"
 #include "core/Progress.h"
+#include "core/StepLog.h"
 #include "wav/File.h"
 
 namespace tw {
@@ -63,6 +64,9 @@ struct EditPass {
     // The range reaches the end of the sound when the finish marker stands on
     // the last column (editRange's toEnd).
     bool toEnd = false;
+    // How to make the pass again after a restart (edit/PassRecipes.h);
+    // empty for a pass that cannot be made again.
+    std::string recipe;
 };
 
 enum class EditResult {
@@ -107,15 +111,26 @@ void selectWhole(DocumentState& doc);
 // dataEnd, dataLength, durationSeconds and frameCount of the document.
 bool endDataAt(File& work, DocumentState& doc, std::uint32_t end);
 
+// Where a move tells the step log how far it has come: every block is
+// logged before it is written. from: the bytes already in place (a move
+// carried on after a restart).
+struct MoveLogging {
+    StepLog* log = nullptr;
+    std::uint32_t phase = 1;
+    std::uint64_t from = 0;
+};
+// A pass's own move: logged when the document keeps a step log.
+inline MoveLogging passMove(const DocumentState& doc) { return {doc.stepLog, 1, 0}; }
+
 // Moves count bytes from src down to dst (dst <= src) in large blocks; bar 0
 // shows trunc(moved × 100 / count). False when a read or write failed; moved,
 // when given, counts the bytes from the first that reached their place.
 bool moveDown(File& work, std::uint64_t src, std::uint64_t dst, std::uint64_t count, Progress& progress,
-              std::uint64_t* moved = nullptr);
+              std::uint64_t* moved = nullptr, const MoveLogging& logging = {});
 // The same upwards (dst >= src), last block first (moved counts from the
 // last byte); pumps, leaves the bars.
 bool moveUp(File& work, std::uint64_t src, std::uint64_t dst, std::uint64_t count, Progress& progress,
-            std::uint64_t* moved = nullptr);
+            std::uint64_t* moved = nullptr, const MoveLogging& logging = {});
 
 // Runs fn over the frames of the range that lie in the data, in large blocks
 // read and written in place: fn(samples, bytes, firstFrameIndex). Bar 0 shows

@@ -1,5 +1,7 @@
 #include "edit/PastePass.h"
 
+#include "edit/PassRecipes.h"
+
 #include <fcntl.h>
 
 #include <algorithm>
@@ -172,11 +174,20 @@ EditPass pastePassAtFrame(const DocumentState& doc, std::shared_ptr<const ClipSo
     const std::uint64_t frame = std::min<std::uint64_t>(before, doc.frameCount);
     const std::uint64_t offset = std::min<std::uint64_t>(frame * doc.frameSize / block * block,
                                                          doc.dataLength / block * block);
+    const std::uint64_t first = offset / std::max(doc.frameSize, 1u);
+    const std::uint64_t frames = sound->bytes / std::max(doc.frameSize, 1u);
+    return pastePassAt(doc.dataOffset + static_cast<std::uint32_t>(offset), first, frames, std::move(sound));
+}
+
+EditPass pastePassAt(std::uint32_t at, std::uint64_t first, std::uint64_t frames, std::shared_ptr<const ClipSound> sound)
+{
     EditPass pass;
     pass.footprint = Footprint::Inserts;
-    pass.insertAt = doc.dataOffset + static_cast<std::uint32_t>(offset);
+    pass.insertAt = at;
     pass.insertBytes = sound->bytes;
-    const std::uint32_t at = pass.insertAt;
+    pass.recipe = recipeText({"paste", std::to_string(at), std::to_string(first), std::to_string(frames),
+                              fileWord(sound->path), std::to_string(sound->channels), std::to_string(sound->sampleRate),
+                              std::to_string(sound->bitsPerSample), std::to_string(sound->bytes)});
     pass.run = [sound, at](File& work, DocumentState& doc, const EditRange&, Progress& progress,
                            std::uint64_t& shifted) {
         const std::uint64_t tail = doc.dataEnd - at;
@@ -186,7 +197,7 @@ EditPass pastePassAtFrame(const DocumentState& doc, std::shared_ptr<const ClipSo
         File in = openSound(*sound);
         if (!in || ::posix_fallocate(work.fd(), 0, static_cast<off_t>(doc.dataEnd + sound->bytes)) != 0)
             return false;
-        if (!moveUp(work, at, at + sound->bytes, tail, progress, &shifted))
+        if (!moveUp(work, at, at + sound->bytes, tail, progress, &shifted, passMove(doc)))
             return false;
         for (std::uint64_t copied = 0; copied < sound->bytes;) {
             const std::uint64_t n = std::min<std::uint64_t>(kCopyBlock, sound->bytes - copied);
@@ -199,8 +210,6 @@ EditPass pastePassAtFrame(const DocumentState& doc, std::shared_ptr<const ClipSo
         progress.setBar(0, 100);
         return endDataAt(work, doc, static_cast<std::uint32_t>(doc.dataEnd + sound->bytes));
     };
-    const std::uint64_t first = offset / std::max(doc.frameSize, 1u);
-    const std::uint64_t frames = sound->bytes / std::max(doc.frameSize, 1u);
     pass.markersAfter = [first, frames](DocumentState& doc) {
         // Exactly the pasted frames.
         setMarkerFrames(doc, first, first + frames);

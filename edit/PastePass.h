@@ -42,6 +42,9 @@ EditPass pastePass(const DocumentState& doc, std::shared_ptr<const ClipSound> so
 // Inserts sound before frame (at the end of the data from frameCount on); the
 // markers then stand on the inserted frames exactly.
 EditPass pastePassAtFrame(const DocumentState& doc, std::shared_ptr<const ClipSound> sound, std::uint64_t frame);
+// Inserts sound at file offset at, the markers then on frames first to first
+// + frames.
+EditPass pastePassAt(std::uint32_t at, std::uint64_t first, std::uint64_t frames, std::shared_ptr<const ClipSound> sound);
 
 class UndoJournal;
 

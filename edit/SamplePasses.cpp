@@ -1,5 +1,7 @@
 #include "edit/SamplePasses.h"
 
+#include "edit/PassRecipes.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -49,16 +51,20 @@ bool fade(File& work, const DocumentState& doc, const EditRange& range, Progress
 
 EditPass fadeInPass()
 {
-    return {Footprint::InPlace, [](File& work, DocumentState& doc, const EditRange& range, Progress& progress, std::uint64_t&) {
+    EditPass pass{Footprint::InPlace, [](File& work, DocumentState& doc, const EditRange& range, Progress& progress, std::uint64_t&) {
                 return fade(work, doc, range, progress, true);
             }};
+    pass.recipe = "fadein";
+    return pass;
 }
 
 EditPass fadeOutPass()
 {
-    return {Footprint::InPlace, [](File& work, DocumentState& doc, const EditRange& range, Progress& progress, std::uint64_t&) {
+    EditPass pass{Footprint::InPlace, [](File& work, DocumentState& doc, const EditRange& range, Progress& progress, std::uint64_t&) {
                 return fade(work, doc, range, progress, false);
             }};
+    pass.recipe = "fadeout";
+    return pass;
 }
 
 float volumeGain(int position)
@@ -69,14 +75,16 @@ float volumeGain(int position)
 
 EditPass volumePass(float gain, bool mute)
 {
-    if (gain == 1.0f && !mute)
-        return {Footprint::Unchanged, {}};
-    return {Footprint::InPlace, [gain, mute](File& work, DocumentState& doc, const EditRange& range, Progress& progress,
+    EditPass pass{Footprint::Unchanged, {}};
+    if (gain != 1.0f || mute)
+        pass = {Footprint::InPlace, [gain, mute](File& work, DocumentState& doc, const EditRange& range, Progress& progress,
                                         std::uint64_t&) {
                 return changeSamples(work, doc, range, progress, [gain, mute](int value, std::uint32_t) {
                     return mute ? 0 : static_cast<int>(std::trunc(static_cast<float>(value) * gain));
                 });
             }};
+    pass.recipe = recipeText({"volume", exactText(gain), mute ? "1" : "0"});
+    return pass;
 }
 
 int NormalizeScale::operator()(int value) const
@@ -89,11 +97,14 @@ int NormalizeScale::operator()(int value) const
 
 EditPass normalizePass(const NormalizeScale& scale)
 {
-    return {Footprint::InPlace, [scale](File& work, DocumentState& doc, const EditRange& range, Progress& progress,
+    EditPass pass{Footprint::InPlace, [scale](File& work, DocumentState& doc, const EditRange& range, Progress& progress,
                                         std::uint64_t&) {
                 return changeSamples(work, doc, range, progress,
                                      [&scale](int value, std::uint32_t) { return scale(value); });
             }};
+    pass.recipe = recipeText({"normalize", std::to_string(scale.peak), std::to_string(scale.level),
+                              exactText(scale.gain), scale.exact ? "1" : "0"});
+    return pass;
 }
 
 }  // namespace tw

@@ -39,7 +39,13 @@ EditResult runRedoBody(DocumentState& doc, UndoJournal& journal, Progress& progr
         doc.startMark = startMark;
         doc.finishMark = finishMark;
     };
-    const EditPass pass = journal.stepToRedo(doc);
+    const auto redo = journal.stepToRedo(doc);
+    if (!redo) {
+        messages.inform(kMsgCannotWriteJournal);
+        keepView();
+        return EditResult::JournalFailed;
+    }
+    const EditPass& pass = *redo;
     File work;
     if (pass.footprint != Footprint::Unchanged) {
         work = File::openReadWrite(doc.workPath);

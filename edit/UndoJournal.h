@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "core/StepLog.h"
 #include "edit/EditBody.h"
 
 namespace tw {
@@ -46,8 +47,9 @@ public:
     Kept keep(const File& work, const DocumentState& doc, const EditPass& pass, const EditRange& range,
               Progress& progress);
     // The step that Redo runs, made the step under way, with doc's markers
-    // and zoom set as they were before it.
-    const EditPass& stepToRedo(DocumentState& doc);
+    // and zoom set as they were before it; nothing, with nothing changed,
+    // when its record cannot be written or the step cannot be made again.
+    std::optional<EditPass> stepToRedo(DocumentState& doc);
     // The step under way ran to its end: a kept one becomes the last step,
     // a redone one is applied.
     void finished();
@@ -55,7 +57,8 @@ public:
     // its move: its bytes and doc's state go back as they were before it
     // (not the overview), and the journal as it was before keep() or
     // stepToRedo(). False when that failed too: the journal is then empty.
-    bool rollBack(File& work, DocumentState& doc, std::uint64_t shifted, Progress& progress);
+    bool rollBack(File& work, DocumentState& doc, std::uint64_t shifted, Progress& progress,
+                  std::uint64_t resumeFrom = 0);
     // The step under way did not start: the journal as it was.
     void cancel();
 
@@ -64,6 +67,35 @@ public:
     // back. False when the work file could not be written: when no byte had
     // moved yet nothing changed, else the journal is then empty.
     bool undo(File& work, DocumentState& doc, Progress& progress);
+
+    // Keeping the steps in the private folder, so that a run that dies can
+    // be taken up again. With a step log, every step writes its record there
+    // (and its moves their blocks) before it changes the work file.
+    void setStepLog(StepLog* log) { log_ = log; }
+    // Called before a step changes anything: the window writes the state
+    // that the step starts from.
+    void setBeforeStep(std::function<void()> fn) { beforeStep_ = std::move(fn); }
+    // Counts the steps that completed (edits, Undo, Redo) since the program
+    // started; a step's record names the count it started from.
+    std::uint64_t generation() const { return generation_; }
+    // The steps, the position and the saved position as one text.
+    std::string index() const;
+    // The steps of index, their entries (named as in folder `from`) linked or
+    // moved into this journal's folder by adopt, which returns the new name
+    // or an empty one. Steps from the first that cannot be taken on are
+    // dropped with those after them. False when the index is damaged.
+    using Adopt = std::function<std::string(const std::string& path)>;
+    bool loadIndex(const std::string& text, const std::string& from, const Adopt& adopt, std::uint64_t generation);
+    // Walks back the step that record (read from the step log of the folder
+    // the index came from) says was under way, or finishes an Undo and runs
+    // the step again, so that work and doc are as after the last completed
+    // step. move: the log's last block, if it belongs to the record. False
+    // when the step cannot be walked back.
+    bool recover(File& work, DocumentState& doc, const std::string& record, const std::optional<StepLog::Move>& move,
+                 std::uint64_t recordNumber, const std::string& from, const Adopt& adopt, Progress& progress,
+                 Messenger& messages);
+    // Removes the entries of the steps dropped since the last step began.
+    void purge();
 
 private:
     struct Region {
@@ -88,10 +120,15 @@ private:
 
     void dropFrom(std::size_t index);
     void dropPending();
+    void begin();
+    bool undoStep(File& work, DocumentState& doc, Progress& progress, std::uint64_t resumeFrom);
+    static std::string describe(const Step& step);
+    static std::optional<Step> parse(const std::string& line, const std::string& from, const Adopt& adopt);
     // The step's bytes back into work, its move walked back by `shifted`
     // bytes; false when the entry or work failed, true with nothing done
     // beyond `changed` set when nothing had moved.
-    static bool restore(const Step& step, File& work, std::uint64_t shifted, Progress& progress, bool& changed);
+    bool restore(const Step& step, File& work, std::uint64_t shifted, Progress& progress, bool& changed,
+                 std::uint64_t resumeFrom = 0) const;
     static void restoreState(const Step& step, DocumentState& doc);
     static void plan(Step& step, const DocumentState& doc, const EditRange& range, std::uint64_t fileSize);
 
@@ -104,6 +141,10 @@ private:
     static constexpr std::size_t kNever = static_cast<std::size_t>(-1);
     std::size_t saved_ = 0;     // steps applied at the last save, or kNever
     std::uint64_t serial_ = 0;  // names the entry files
+    StepLog* log_ = nullptr;
+    std::function<void()> beforeStep_;
+    std::uint64_t generation_ = 0;
+    std::vector<Step> dropped_;  // removed once the next step begins
 };
 
 }  // namespace tw

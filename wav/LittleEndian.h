@@ -28,4 +28,15 @@ inline std::uint32_t getLe32(const std::uint8_t* p)
            (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
 }
 
+inline void putLe64(std::uint8_t* p, std::uint64_t v)
+{
+    for (int i = 0; i < 8; ++i)
+        p[i] = static_cast<std::uint8_t>(v >> (8 * i));
+}
+
+inline std::uint64_t getLe64(const std::uint8_t* p)
+{
+    return getLe32(p) | (static_cast<std::uint64_t>(getLe32(p + 4)) << 32);
+}
+
 }  // namespace tw

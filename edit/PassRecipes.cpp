@@ -1,0 +1,113 @@
+#include "edit/PassRecipes.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <sstream>
+#include <vector>
+
+#include "edit/Clipboard.h"
+#include "edit/CutOutPass.h"
+#include "edit/DeletePass.h"
+#include "edit/PastePass.h"
+#include "edit/SamplePasses.h"
+
+namespace tw {
+
+namespace {
+
+std::optional<std::string> fromFileWord(const std::string& word)
+{
+    if (word.size() % 2 != 0)
+        return std::nullopt;
+    std::string path;
+    for (std::size_t i = 0; i < word.size(); i += 2) {
+        char* end = nullptr;
+        const std::string pair = word.substr(i, 2);
+        const long v = std::strtol(pair.c_str(), &end, 16);
+        if (end != pair.c_str() + 2)
+            return std::nullopt;
+        path += static_cast<char>(v);
+    }
+    return path;
+}
+
+std::optional<double> number(const std::string& word)
+{
+    char* end = nullptr;
+    const double v = std::strtod(word.c_str(), &end);
+    if (word.empty() || *end != '\0')
+        return std::nullopt;
+    return v;
+}
+
+}  // namespace
+
+std::string recipeText(std::initializer_list<std::string> words)
+{
+    std::string text;
+    for (const std::string& w : words)
+        text += (text.empty() ? "" : " ") + w;
+    return text;
+}
+
+std::string exactText(double value)
+{
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%a", value);
+    return buffer;
+}
+
+std::string fileWord(const std::string& path)
+{
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string word;
+    for (const unsigned char c : path) {
+        word += kHex[c >> 4];
+        word += kHex[c & 15];
+    }
+    return word;
+}
+
+std::optional<EditPass> passFromRecipe(const std::string& recipe,
+                                       const std::function<std::string(const std::string&)>& mapFile)
+{
+    std::istringstream in(recipe);
+    std::vector<std::string> w;
+    for (std::string word; in >> word;)
+        w.push_back(word);
+    if (w.empty())
+        return std::nullopt;
+    std::vector<double> n;
+    for (std::size_t i = 1; i < w.size(); ++i)
+        n.push_back(number(w[i]).value_or(-1));
+    const std::string& kind = w[0];
+    if (kind == "delete" && n.empty())
+        return deletePass();
+    if (kind == "cutout" && n.empty())
+        return cutOutPass();
+    if (kind == "fadein" && n.empty())
+        return fadeInPass();
+    if (kind == "fadeout" && n.empty())
+        return fadeOutPass();
+    if (kind == "volume" && n.size() == 2)
+        return volumePass(static_cast<float>(n[0]), n[1] == 1);
+    if (kind == "normalize" && n.size() == 4)
+        return normalizePass({static_cast<int>(n[0]), static_cast<int>(n[1]), n[2], n[3] == 1});
+    if (kind == "paste" && w.size() == 10) {
+        // insertAt, first frame, frames, file, channels, rate, bits, bytes
+        const auto file = fromFileWord(w[4]);
+        if (!file || n[0] < 0 || n[1] < 0 || n[2] < 0 || n[4] <= 0 || n[5] <= 0 || n[6] <= 0 || n[7] < 0)
+            return std::nullopt;
+        const std::string path = mapFile(*file);
+        if (path.empty())
+            return std::nullopt;
+        auto sound = std::make_shared<const ClipSound>(
+            path, static_cast<std::uint32_t>(n[4]), static_cast<std::uint32_t>(n[5]), static_cast<std::uint32_t>(n[6]),
+            static_cast<std::uint64_t>(n[7]));
+        return pastePassAt(static_cast<std::uint32_t>(n[0]), static_cast<std::uint64_t>(n[1]),
+                           static_cast<std::uint64_t>(n[2]), std::move(sound));
+    }
+    return std::nullopt;
+}
+
+}  // namespace tw
