@@ -63,6 +63,8 @@ void TMainForm::runEdit(const EditPass& pass)
     runEdit<Thread>([&](WindowProgress& progress) { return runEditBody(*this, pass, progress, *this, &journal_); });
 }
 
+template void TMainForm::runUnderProcessForm<TRecoverThread>(const std::function<void(WindowProgress&)>& body);
+
 void TMainForm::afterEdit()
 {
     stream = BASS_StreamCreateFile(FALSE, workPath.c_str(), 0, 0, 0);

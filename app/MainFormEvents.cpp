@@ -49,6 +49,7 @@ void TMainForm::FormCreate()
     privateTemp_ = std::make_unique<PrivateTempDir>(options_.tempBase);
     tempDir = privateTemp_->path();
     clipboard_.setFolder(tempDir);
+    setUpRecovery();
 
     // 4: the waveform surface and its image.
     setPaintBoxWidth(10);
@@ -103,10 +104,14 @@ void TMainForm::FormShow()
     // system never activates the window; the open's progress window too.
     ApplyLanguage();
     UpdateControls(playState);
+    // Work a run left behind is offered first; a file named on the command
+    // line opens only when none was taken back.
+    const bool recovered = offerLeftDocuments();
     if (!openOnShow)
         return;
     openOnShow = false;
-    OpenSourceFile();
+    if (!recovered)
+        OpenSourceFile();
 }
 
 void TMainForm::FormActivate()
@@ -200,6 +205,8 @@ void TMainForm::UpdateControls(std::int32_t state)
         setStatusTexts({});
     else if (state == kStopped)
         setStatusTexts(statusTexts(*this, languageIni));
+    // Every command ends here: the state file follows the document.
+    writeRecoveryState();
 }
 
 void TMainForm::setStatusTexts(const std::array<std::string, 3>& texts)

@@ -5,6 +5,17 @@
 namespace tw::MainFormTexts {
 
 constexpr auto kTitle = "Tarnwick";
+
+// The question at the start about a document that a run left with unsaved
+// changes (the language file's [Recovery] section replaces them).
+constexpr auto kRecoverQuestion =
+    "Tarnwick was closed while a document had changes that were not saved:\n\n%1\n"
+    "Last changed: %2\nLength: %3\n\n"
+    "Recover it? Discard throws the changes away; Escape asks again at the next start.";
+constexpr auto kUntitled = "Untitled";
+constexpr auto kRecover = "Recover";
+constexpr auto kDiscard = "Discard";
+constexpr auto kRecoverFailed = "The document could not be recovered. Its files stay in %1";
 constexpr auto kHomePageAddress = "https://tarnwick.example.org/";
 
 // Toolbar captions.

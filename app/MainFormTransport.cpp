@@ -111,6 +111,7 @@ bool TMainForm::CloseDocument()
     }
     BASS_StreamFree(stream);
     stream = 0;
+    forgetRecoveryState();  // before the work file it names goes
     if (!workPath.empty() && fileExists(workPath))
         removeFile(workPath);
     loaded = false;

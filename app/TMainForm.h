@@ -16,6 +16,7 @@
 #include "core/DocumentState.h"
 #include "core/Messages.h"
 #include "core/PrivateTempDir.h"
+#include "core/StepLog.h"
 #include "edit/Clipboard.h"
 #include "edit/EditBody.h"
 #include "edit/UndoJournal.h"
@@ -95,6 +96,11 @@ public:
 
     // The program is ending: a long step under way leaves at its next block.
     void abandonLongSteps();
+    // A logout or shutdown ends the program: with unsaved changes the private
+    // folder stays, with the state written, for the next start to offer the
+    // document back. True when it stays: the caller then ends the process
+    // without removing it.
+    bool keepUnsavedWork();
 
     // Sets playState, enables the commands for it and, in states 0 and 1,
     // rewrites the status bar.
@@ -410,6 +416,22 @@ private:
     void wheelZoomStep(int direction, int x);
     // The overview at the present zoom under ReloadForm; false when it failed.
     bool reloadOverview();
+
+    // Work kept for a restart (MainFormRecover.cpp): the step log and the
+    // state file in the private folder, the question about documents that
+    // runs which died left behind.
+    void setUpRecovery();
+    // The state file for the document as it stands, when it changed; none
+    // without a document, and none while a step is under way.
+    void writeRecoveryState();
+    void forgetRecoveryState();
+    // Asks about each folder left with unsaved work, newest first; true when
+    // one was recovered into the window.
+    bool offerLeftDocuments();
+    bool recoverLeftDocument(const std::string& folder);
+    std::unique_ptr<StepLog> stepLog_;
+    std::string lastState_;  // the state file's text as last written, without its time
+    bool leftDocumentsAsked_ = false;
 
     TMainFormOptions options_;
     Prompter prompter_;

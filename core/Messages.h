@@ -6,7 +6,8 @@
 namespace tw {
 
 enum class MsgIcon { None, Information, Warning, Error, Question };
-enum class MsgButtons { Ok, YesNo, YesNoCancel };
+// YesNoLater: Yes and No, where Escape or the close box answers Cancel.
+enum class MsgButtons { Ok, YesNo, YesNoCancel, YesNoLater };
 enum class MsgResult { Ok, Yes, No, Cancel };
 
 struct MessageRequest {
@@ -14,6 +15,9 @@ struct MessageRequest {
     std::string caption;  // empty: the program's title
     MsgIcon icon = MsgIcon::None;
     MsgButtons buttons = MsgButtons::Ok;
+    // Texts of the Yes and No buttons in place of the platform's words.
+    std::string yesText = {};
+    std::string noText = {};
 };
 
 class Messenger {

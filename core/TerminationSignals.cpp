@@ -46,6 +46,8 @@ void TerminationSignals::received()
 {
     signalfd_siginfo info{};
     while (::read(fd_, &info, sizeof info) == static_cast<ssize_t>(sizeof info)) {
+        if (signal_ == 0)
+            signal_ = static_cast<int>(info.ssi_signo);
     }
     QCoreApplication::exit(0);
     if (received_)
@@ -58,7 +60,15 @@ void TerminationSignals::received()
     quitting_->start();
     emit terminationRequested();
 }
+bool TerminationSignals::endsSession() const
+{
+    return signal_ == SIGTERM || signal_ == SIGHUP;
+}
 #else
+bool TerminationSignals::endsSession() const
+{
+    return false;
+}
 void TerminationSignals::holdBack() {}
 TerminationSignals::TerminationSignals(QObject* parent) : QObject(parent) {}
 TerminationSignals::~TerminationSignals() = default;

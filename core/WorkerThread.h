@@ -76,6 +76,7 @@ using TCutThread = EditThread<struct CutEdit>;
 using TPasteThread = EditThread<struct PasteEdit>;
 using TUndoThread = EditThread<struct UndoStep>;
 using TRedoThread = EditThread<struct RedoStep>;
+using TRecoverThread = EditThread<struct RecoverStep>;
 using TSaveThread = EditThread<struct SaveStep>;
 
 }  // namespace tw

@@ -166,11 +166,15 @@ bool recoverDocument(const std::string& from, DocumentState& doc, UndoJournal& j
     // that a run that dies in here finds it there again.
     StepLog log(from);
     if (const auto record = log.readRecord()) {
+        StepLog* const own = journal.stepLog();
+        const auto hook = journal.beforeStep();
         recovered.stepLog = &log;
         journal.setStepLog(&log);
+        journal.setBeforeStep({});
         const bool ok = journal.recover(file, recovered, record->text, log.readMove(), record->number, from,
                                         adoptFile, progress, messages);
-        journal.setStepLog(nullptr);
+        journal.setStepLog(own);
+        journal.setBeforeStep(hook);
         recovered.stepLog = nullptr;
         if (!ok)
             return fail();

@@ -264,7 +264,10 @@ bool UndoJournal::undoStep(File& work, DocumentState& doc, Progress& progress, s
 {
     const Step& step = steps_[position_ - 1];
     bool changed = false;
-    if (!restore(step, work, step.shift.count, progress, changed, resumeFrom)) {
+    undoing_ = true;
+    const bool restored = restore(step, work, step.shift.count, progress, changed, resumeFrom);
+    undoing_ = false;
+    if (!restored) {
         if (changed)
             clear();  // part moved: the steps no longer fit the file
         else if (log_)

@@ -94,6 +94,10 @@ public:
     bool recover(File& work, DocumentState& doc, const std::string& record, const std::optional<StepLog::Move>& move,
                  std::uint64_t recordNumber, const std::string& from, const Adopt& adopt, Progress& progress,
                  Messenger& messages);
+    // A step has begun and not yet ended (the state would be a step's middle).
+    bool stepUnderWay() const { return pending_.has_value() || redoing_ || undoing_; }
+    StepLog* stepLog() const { return log_; }
+    const std::function<void()>& beforeStep() const { return beforeStep_; }
     // Removes the entries of the steps dropped since the last step began.
     void purge();
 
@@ -137,6 +141,7 @@ private:
     std::vector<Step> steps_;
     std::optional<Step> pending_;  // kept, not yet finished
     bool redoing_ = false;         // steps_[position_] is under way
+    bool undoing_ = false;         // steps_[position_ - 1] is being undone
     std::size_t position_ = 0;  // steps applied
     static constexpr std::size_t kNever = static_cast<std::size_t>(-1);
     std::size_t saved_ = 0;     // steps applied at the last save, or kNever

@@ -2,6 +2,7 @@
 
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace tw {
 
@@ -59,10 +60,21 @@ MsgResult Prompter::message(const MessageRequest& request, QWidget* parent) cons
     }
     switch (request.buttons) {
     case MsgButtons::Ok: box.setStandardButtons(QMessageBox::Ok); break;
-    case MsgButtons::YesNo: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
+    case MsgButtons::YesNo:
+    case MsgButtons::YesNoLater: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
     case MsgButtons::YesNoCancel:
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
         break;
+    }
+    if (!request.yesText.empty() && box.button(QMessageBox::Yes))
+        box.button(QMessageBox::Yes)->setText(QString::fromStdString(request.yesText));
+    if (!request.noText.empty() && box.button(QMessageBox::No))
+        box.button(QMessageBox::No)->setText(QString::fromStdString(request.noText));
+    if (request.buttons == MsgButtons::YesNoLater) {
+        // Escape answers neither: a hidden Cancel takes it.
+        QAbstractButton* later = box.addButton(QMessageBox::Cancel);
+        later->hide();
+        box.setEscapeButton(later);
     }
     switch (box.exec()) {
     case QMessageBox::Yes: return MsgResult::Yes;
