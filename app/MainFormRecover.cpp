@@ -4,6 +4,9 @@
 // folder kept.
 #include <QDateTime>
 
+#include <unistd.h>
+
+#include <cstdio>
 #include <ctime>
 
 #include "app/MainFormTexts.h"
@@ -139,6 +142,15 @@ bool TMainForm::keepUnsavedWork()
         return false;  // not written: the folder would be offered back without it
     privateTemp_->keep();
     return true;
+}
+
+void TMainForm::endRunOnLogout(const TerminationSignals& termination)
+{
+    if (!termination.endsSession() || !keepUnsavedWork())
+        return;
+    BASS_Free();
+    std::fflush(nullptr);
+    ::_exit(0);
 }
 
 }  // namespace tw

@@ -17,6 +17,7 @@
 #include "core/Messages.h"
 #include "core/PrivateTempDir.h"
 #include "core/StepLog.h"
+#include "core/TerminationSignals.h"
 #include "edit/Clipboard.h"
 #include "edit/EditBody.h"
 #include "edit/UndoJournal.h"
@@ -101,6 +102,9 @@ public:
     // document back. True when it stays: the caller then ends the process
     // without removing it.
     bool keepUnsavedWork();
+    // After the main loop: a logout or shutdown that keeps unsaved work ends
+    // the process here, the folder and everything in it left as they are.
+    void endRunOnLogout(const TerminationSignals& termination);
 
     // Sets playState, enables the commands for it and, in states 0 and 1,
     // rewrites the status bar.

@@ -4,10 +4,6 @@
 #include <vector>
 
 #include "app/Application.h"
-#include <unistd.h>
-
-#include <cstdio>
-
 #include "app/TMainForm.h"
 #include "audio/bass.h"
 #include "core/CommandLine.h"
@@ -74,11 +70,7 @@ int main(int argc, char* argv[])
             app.exec();
         // A logout or shutdown with unsaved changes: the private folder stays
         // for the next start, and so does everything in it.
-        if (quitOnSignal.endsSession() && mainForm.keepUnsavedWork()) {
-            BASS_Free();
-            std::fflush(nullptr);
-            ::_exit(0);
-        }
+        mainForm.endRunOnLogout(quitOnSignal);
     } catch (const std::exception& e) {
         // Only a window that could not be built ends up here.
         BASS_Free();
