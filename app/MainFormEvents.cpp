@@ -131,7 +131,7 @@ void TMainForm::setPaintBoxWidth(int width)
 
 bool TMainForm::FormClose()
 {
-    return sourcePath.empty() || CloseDocument();
+    return !loaded || CloseDocument();
 }
 
 void TMainForm::FormDestroy()
@@ -198,8 +198,12 @@ void TMainForm::UpdateControls(std::int32_t state)
     showSelection();
     if (state == kNoDocument)
         setStatusTexts({});
-    else if (state == kStopped)
-        setStatusTexts(statusTexts(*this, languageIni));
+    else if (state == kStopped) {
+        auto texts = statusTexts(*this, languageIni);
+        if (sourcePath.empty())  // a recording not saved yet
+            texts[2] = languageIni.read("StatusBar", "Untitled", MainFormTexts::kUntitled);
+        setStatusTexts(texts);
+    }
 }
 
 void TMainForm::setStatusTexts(const std::array<std::string, 3>& texts)

@@ -35,11 +35,13 @@ constexpr auto kMSelectRange = "Select Range ...";
 // Menus.
 constexpr auto kMenuFile = "&File";
 constexpr auto kMOpen = "Open ...";
+constexpr auto kMRecord = "Record ...";
 constexpr auto kMClose = "Close";
 constexpr auto kMSave = "Save";
 constexpr auto kMSaveAs = "Save As ...";
 constexpr auto kMSaveSelection = "Save Selection As ...";
 constexpr auto kMExit = "Exit";
+constexpr auto kUntitled = "Untitled";
 constexpr auto kMenuEdit = "&Edit";
 constexpr auto kMDelete = "Delete";
 constexpr auto kMCutOut = "Cut Out";
