@@ -85,6 +85,7 @@ void TMainForm::applyLanguage(TRecordForm& form)
     setCaption(*form.ButtonCancel, QString::fromStdString(languageIni.read("Common", "Cancel", R::kCancel)));
     form.discardPrompt = text("Discard", R::kDiscardPrompt);
     fitLabels(form);
+    form.widenFields();
 }
 
 }  // namespace tw

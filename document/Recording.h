@@ -75,7 +75,11 @@ public:
     bool start(const std::string& workPath, RecordOptions options);
     bool started() const { return writer_.joinable() || ended_; }
     // Pause and resume taking frames (the meter goes on).
-    void pause() { input_->setTaking(false); }
+    void pause()
+    {
+        paused_ = true;
+        input_->setTaking(false);
+    }
     void resume();
     bool paused() const { return paused_; }
 

@@ -6,6 +6,8 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include <algorithm>
+
 #include "core/StatusText.h"
 #include "ui/Captions.h"
 #include "ui/FormStyle.h"
@@ -101,8 +103,14 @@ TRecordForm::TRecordForm(QWidget* parent, Messenger& messages, std::string workP
     ButtonRecord->setDefault(true);
 
     Meter->onPaint = [this](QPainter& painter) {
+        painter.fillRect(Meter->rect(), Qt::black);
         painter.drawImage(0, 0, meter_.image());
-        painter.fillRect(QRect(151 + 4, 0, kClipWidth, 17), clipped_ ? QColor(255, 0, 0) : QColor(48, 0, 0));
+        painter.fillRect(QRect(151 + 4, 0, kClipWidth, 17), clipped_ ? QColor(255, 0, 0) : QColor(72, 72, 72));
+    };
+    // A press on the meter puts the clip mark out again.
+    Meter->onMouseDown = [this](QMouseEvent&) {
+        clipped_ = false;
+        Meter->update();
     };
     connect(ComboInput, &QComboBox::activated, this, [this] { reopen(); });
     connect(ComboRate, &QComboBox::activated, this, [this] { reopen(); });
@@ -114,6 +122,7 @@ TRecordForm::TRecordForm(QWidget* parent, Messenger& messages, std::string workP
     connect(Timer, &QTimer::timeout, this, &TRecordForm::tick);
     Timer->setInterval(kTickMs);
     TimeRecorded->setText(QString::fromStdString(durationText(0)));
+    TimeLeft->setText(QStringLiteral("--:--:--"));
     Overruns->setText(QStringLiteral("0"));
 }
 
@@ -133,6 +142,12 @@ bool TRecordForm::openInput()
     updateButtons();
     Timer->start();
     return true;
+}
+
+void TRecordForm::widenFields()
+{
+    for (QLabel* field : {TimeRecorded, TimeLeft, Overruns})
+        field->setGeometry(field->x(), field->y(), std::max(width() - field->x() - 16, 1), field->height());
 }
 
 void TRecordForm::reopen()

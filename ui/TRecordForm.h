@@ -73,6 +73,9 @@ public:
     QTimer* Timer;
     QString discardPrompt = kDiscardPrompt;
 
+    // After fitLabels: the fields whose text changes reach to the right margin.
+    void widenFields();
+
     // After Stop (the window's result mrOk): how the recording ended.
     RecordStatus result() const { return result_; }
 

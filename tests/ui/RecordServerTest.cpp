@@ -16,6 +16,7 @@
 #include <QTimer>
 
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <sys/wait.h>
@@ -220,6 +221,32 @@ TEST_F(SoundServer, RecordingKeepsEveryFrameOnBusyCores)
                     .hasMatch())
         << proposed;
     EXPECT_TRUE(form->modified);
+
+    // Again, after the close question (No: not saved), paused and cancelled:
+    // the first question answered No goes on, Yes throws the recording away.
+    std::vector<tw::MessageRequest> asked;
+    std::vector<tw::MsgResult> answers{tw::MsgResult::No, tw::MsgResult::No, tw::MsgResult::Yes};
+    form->prompter().setMessageHook([&](const tw::MessageRequest& r) {
+        asked.push_back(r);
+        return asked.size() <= answers.size() ? answers[asked.size() - 1] : tw::MsgResult::Cancel;
+    });
+    bool stayed = false;
+    form->onRecordShown = [&stayed](tw::TRecordForm& f) {
+        QTimer::singleShot(0, &f, [&f] { f.ButtonRecord->click(); });
+        QTimer::singleShot(1500, &f, [&f] { f.ButtonPause->click(); });
+        QTimer::singleShot(2000, &f, [&f, &stayed] {
+            f.ButtonCancel->click();
+            stayed = f.isVisible() && !f.ButtonPause->isEnabled() && f.ButtonRecord->isEnabled();
+            f.ButtonCancel->click();
+        });
+    };
+    const std::string work = form->workPath;
+    form->MRecordClick();
+    EXPECT_TRUE(stayed);
+    ASSERT_EQ(asked.size(), 3u);
+    EXPECT_EQ(asked[1].text, tw::TRecordForm::kDiscardPrompt);
+    EXPECT_FALSE(form->loaded);
+    EXPECT_FALSE(std::filesystem::exists(work));
 }
 
 }  // namespace
