@@ -131,7 +131,8 @@ void TMainForm::setPaintBoxWidth(int width)
 
 bool TMainForm::FormClose()
 {
-    return !loaded || CloseDocument();
+    // A recording has no source name but is a document all the same.
+    return (sourcePath.empty() && !loaded) || CloseDocument();
 }
 
 void TMainForm::FormDestroy()

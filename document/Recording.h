@@ -50,7 +50,8 @@ struct RecordOptions {
 // The room kept free on the disk: recording stops before it is used.
 constexpr std::uint64_t kRecordDiskReserve = 16u << 20;
 
-// "The input device cannot be opened ..." texts.
+// The recording's messages: no input, an input that does not open at the
+// format, the limit, a full disk, a work file that cannot be made.
 extern const char* const kMsgNoInputDevice;
 extern const char* const kMsgInputNotOpened;
 extern const char* const kMsgRecordLimit;
