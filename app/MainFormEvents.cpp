@@ -136,7 +136,8 @@ void TMainForm::setPaintBoxWidth(int width)
 
 bool TMainForm::FormClose()
 {
-    return sourcePath.empty() || CloseDocument();
+    // A recording has no source name but is a document all the same.
+    return (sourcePath.empty() && !loaded) || CloseDocument();
 }
 
 void TMainForm::FormDestroy()
@@ -203,8 +204,12 @@ void TMainForm::UpdateControls(std::int32_t state)
     showSelection();
     if (state == kNoDocument)
         setStatusTexts({});
-    else if (state == kStopped)
-        setStatusTexts(statusTexts(*this, languageIni));
+    else if (state == kStopped) {
+        auto texts = statusTexts(*this, languageIni);
+        if (sourcePath.empty())  // a recording not saved yet
+            texts[2] = languageIni.read("StatusBar", "Untitled", MainFormTexts::kUntitled);
+        setStatusTexts(texts);
+    }
     // Every command ends here: the state file follows the document.
     writeRecoveryState();
 }

@@ -23,6 +23,7 @@ void TMainForm::connectKeys()
 {
     // A disabled item ignores its key.
     MOpen->setShortcut(QKeySequence::Open);
+    MRecord->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
     MClose->setShortcut(QKeySequence::Close);
     MSave->setShortcut(QKeySequence::Save);
     MSaveAs->setShortcut(QKeySequence::SaveAs);

@@ -157,6 +157,7 @@ void TMainForm::ApplyLanguage()
         {MPaste, {"Paste", MainFormTexts::kMPaste}},
         {MNormalize, {"Normalize", MainFormTexts::kMNormalize}},
         {MSaveSelection, {"SaveSelection", MainFormTexts::kMSaveSelection}},
+        {MRecord, {"Record", MainFormTexts::kMRecord}},
         {MSelectRange, {"SelectRange", MainFormTexts::kMSelectRange}},
         {MZoomFit, {"ZoomFit", MainFormTexts::kMZoomFit}},
         {MZoomSelection, {"ZoomSelection", MainFormTexts::kMZoomSelection}}};

@@ -92,7 +92,7 @@ void TMainForm::abandonLongSteps()
 
 void TMainForm::OpenDroppedFile(const std::string& path)
 {
-    if (!sourcePath.empty() && !CloseDocument())
+    if ((loaded || !sourcePath.empty()) && !CloseDocument())
         return;
     sourcePath = path;
     OpenSourceFile();

@@ -85,7 +85,8 @@ bool TMainForm::SaveDocument()
 {
     if (!loaded)
         return false;
-    if (partOpened_)
+    // A part of a file, or a recording, has no file of its own to go back to.
+    if (partOpened_ || sourcePath.empty())
         return SaveDocumentAs();
     if (BASS_ChannelIsActive(stream) != BASS_ACTIVE_STOPPED)
         CButtonStopClick();

@@ -12,7 +12,6 @@ constexpr auto kRecoverQuestion =
     "Tarnwick was closed while a document had changes that were not saved:\n\n%1\n"
     "Last changed: %2\nLength: %3\n\n"
     "Recover it? Discard throws the changes away; Escape asks again at the next start.";
-constexpr auto kUntitled = "Untitled";
 constexpr auto kRecover = "Recover";
 constexpr auto kDiscard = "Discard";
 constexpr auto kRecoverFailed = "The document could not be recovered. Its files stay in %1";
@@ -46,11 +45,13 @@ constexpr auto kMSelectRange = "Select Range ...";
 // Menus.
 constexpr auto kMenuFile = "&File";
 constexpr auto kMOpen = "Open ...";
+constexpr auto kMRecord = "Record ...";
 constexpr auto kMClose = "Close";
 constexpr auto kMSave = "Save";
 constexpr auto kMSaveAs = "Save As ...";
 constexpr auto kMSaveSelection = "Save Selection As ...";
 constexpr auto kMExit = "Exit";
+constexpr auto kUntitled = "Untitled";
 constexpr auto kMenuEdit = "&Edit";
 constexpr auto kMDelete = "Delete";
 constexpr auto kMCutOut = "Cut Out";

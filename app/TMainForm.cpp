@@ -184,6 +184,7 @@ void TMainForm::buildMenus()
     };
     MenuFile = menu("MenuFile", T::kMenuFile);
     MOpen = menuItem(MenuFile, "MOpen", T::kMOpen);
+    MRecord = menuItem(MenuFile, "MRecord", T::kMRecord);
     MClose = menuItem(MenuFile, "MClose", T::kMClose);
     MSave = menuItem(MenuFile, "MSave", T::kMSave);
     MSaveAs = menuItem(MenuFile, "MSaveAs", T::kMSaveAs);
@@ -474,6 +475,7 @@ void TMainForm::connectCommands()
     on(CButtonSetFinish, &TMainForm::CButtonSetFinishClick);
 
     onItem(MOpen, &TMainForm::MOpenClick);
+    onItem(MRecord, &TMainForm::MRecordClick);
     onItem(MClose, &TMainForm::MCloseClick);
     onItem(MSave, &TMainForm::MSaveClick);
     onItem(MSaveAs, &TMainForm::MSaveAsClick);

@@ -21,6 +21,7 @@
 #include "edit/Clipboard.h"
 #include "edit/EditBody.h"
 #include "edit/UndoJournal.h"
+#include "document/Recording.h"
 #include "document/WaveHeader.h"
 #include "i18n/LanguageText.h"
 #include "i18n/Settings.h"
@@ -53,6 +54,7 @@ class TSaveForm;
 class TVolumeForm;
 class TNormalizeForm;
 class TSelectRangeForm;
+class TRecordForm;
 
 // What a test may set before the window is built.
 struct TMainFormOptions {
@@ -74,6 +76,8 @@ struct TMainFormOptions {
     std::function<BOOL(int device)> audioInit;
     // Free bytes where the undo journal goes; empty: the file system's answer.
     UndoJournal::FreeSpace journalSpace;
+    // The recording's limit and disk look (the Record window).
+    RecordOptions record;
 };
 
 // A file dialog's filter, 1-based chosen entry and proposed file name.
@@ -148,6 +152,11 @@ public:
     void CButtonSetStartClick();
     void CButtonSetFinishClick();
     void MOpenClick() { ButtonOpenClick(); }
+    // Record: the close sequence, then the Record window; a stopped
+    // recording becomes the document, modified and without a name.
+    void MRecordClick();
+    // Test hook: runs with the Record window just before it is shown.
+    std::function<void(TRecordForm&)> onRecordShown;
     void MCloseClick() { ButtonCloseClick(); }
     void MSaveClick() { ButtonSaveClick(); }
     void MSaveAsClick() { ButtonSaveAsClick(); }
@@ -245,6 +254,7 @@ public:
 
     QMenu* MenuFile = nullptr;
     QAction* MOpen = nullptr;
+    QAction* MRecord = nullptr;
     QAction* MClose = nullptr;
     QAction* MSave = nullptr;
     QAction* MSaveAs = nullptr;
@@ -371,6 +381,7 @@ private:
     void showSelection();
     // The language's texts on a Select Range dialog.
     void applyLanguage(TSelectRangeForm& form);
+    void applyLanguage(TRecordForm& form);
     // Places PaintBox1 in its scroll box at the given width.
     void setPaintBoxWidth(int width);
     // Steps 7 to 11 of the open: the completed open becomes the document.

@@ -8,7 +8,11 @@ namespace tw::batch {
 
 const char* const kUsage =
     "Usage: tarnwick-batch IN [STEP...] --save OUT [--bitrate KBPS] [--quiet]\n"
+    "       tarnwick-batch --record SECONDS [--device NAME] [--rate 44100|48000] [--channels 1|2]\n"
+    "                      [STEP...] --save OUT\n"
     "Opens IN (.wav, .mp3 or .wma), applies the steps in order and saves OUT as .wav, .mp3 or .wma.\n"
+    "--record records the sound input (the default one, or NAME) for that time, as SS, MM:SS or\n"
+    "HH:MM:SS with optional .mmm, in 16 bits, instead of opening a file; it prints the overruns.\n"
     "Steps:\n"
     "  --select START END   the range; times as SS, MM:SS or HH:MM:SS with optional .mmm,\n"
     "                       or sample frames as a number with a trailing f; END may be 'end';\n"
@@ -21,7 +25,7 @@ const char* const kUsage =
     "  --copy  --cut        the range to the clipboard (--cut then deletes it)\n"
     "  --paste AT           the clipboard in at the frame of the time AT, within the sound (or 'end')\n"
     "Without --select the whole sound is selected, as Select All does.\n"
-    "Exit status: 0 done, 1 a step failed, 2 bad arguments (also a --paste time past the end),\n"
+    "Exit status: 0 done, 1 a step failed or a recorded frame was lost, 2 bad arguments (also a --paste time past the end),\n"
     "128 + N when stopped by signal N.\n";
 
 namespace {
@@ -107,6 +111,9 @@ std::variant<Arguments, std::string> parseArguments(const std::vector<std::strin
 {
     Arguments a;
     std::vector<std::string> positional;
+    Record record;
+    bool recording = false;
+    bool recordOption = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         const auto value = [&](const char* what) -> std::optional<std::string> {
@@ -178,6 +185,31 @@ std::variant<Arguments, std::string> parseArguments(const std::vector<std::strin
             if (level == std::end(levels))
                 return std::string("--normalize takes 0, -0.1, -0.5, -1, -3 or -6");
             a.steps.emplace_back(Normalize{level->second});
+        } else if (arg == "--record") {
+            const auto v = value("SECONDS");
+            const auto t = v ? parseTime(*v, false) : std::nullopt;
+            if (!t || t->kind != Time::Kind::Seconds || t->milliseconds == 0)
+                return std::string("--record needs a time above 0");
+            record.milliseconds = t->milliseconds;
+            recording = true;
+        } else if (arg == "--device") {
+            const auto v = value("NAME");
+            if (!v || v->empty())
+                return std::string("--device needs an input's name");
+            record.device = *v;
+            recordOption = true;
+        } else if (arg == "--rate") {
+            const auto v = value("HZ");
+            if (!v || (*v != "44100" && *v != "48000"))
+                return std::string("--rate takes 44100 or 48000");
+            record.rate = static_cast<std::uint32_t>(*number(*v));
+            recordOption = true;
+        } else if (arg == "--channels") {
+            const auto v = value("N");
+            if (!v || (*v != "1" && *v != "2"))
+                return std::string("--channels takes 1 or 2");
+            record.channels = static_cast<std::uint32_t>(*number(*v));
+            recordOption = true;
         } else if (arg == "--save") {
             const auto v = value("OUT");
             if (!v || v->empty())
@@ -197,11 +229,19 @@ std::variant<Arguments, std::string> parseArguments(const std::vector<std::strin
     }
     if (a.help || a.version)
         return a;
-    if (positional.size() != 1)
+    if (recordOption && !recording)
+        return std::string("--device, --rate and --channels go with --record");
+    if (recording) {
+        if (!positional.empty())
+            return std::string("--record takes the place of the file to open");
+        a.record = record;
+    } else if (positional.size() != 1) {
         return std::string("name one file to open");
+    }
     if (a.out.empty())
         return std::string("--save OUT is missing");
-    a.in = positional[0];
+    if (!recording)
+        a.in = positional[0];
     return a;
 }
 

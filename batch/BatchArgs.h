@@ -41,8 +41,17 @@ struct Normalize {
 };
 using Step = std::variant<Select, Zoom, Edit, Volume, Clip, Paste, Normalize>;
 
+// --record SECONDS in place of IN: the input recorded for that time.
+struct Record {
+    std::uint64_t milliseconds = 0;
+    std::string device;  // empty: the default input
+    std::uint32_t rate = 44100;
+    std::uint32_t channels = 2;
+};
+
 struct Arguments {
     std::string in;
+    std::optional<Record> record;
     std::vector<Step> steps;
     std::string out;
     std::optional<std::uint32_t> bitrate;

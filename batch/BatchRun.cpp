@@ -14,6 +14,7 @@
 #include "core/PrivateTempDir.h"
 #include "core/Progress.h"
 #include "document/OpenBody.h"
+#include "document/Recording.h"
 #include "document/ReloadBody.h"
 #include "document/SourceKind.h"
 #include "edit/Clipboard.h"
@@ -99,6 +100,43 @@ bool edit(DocumentState& doc, const EditPass& pass, TerminalProgress& progress, 
     return edited(runEditBody(doc, pass, progress, messages));
 }
 
+// Records the input for the time asked into the work file, which then
+// becomes the document; nothing after a message or a signal.
+std::optional<RecordStatus> record(const Record& r, DocumentState& doc, TerminalProgress& progress,
+                                   Messenger& messages, const PendingTermination& signals)
+{
+    auto recording = Recording::open({r.device, r.rate, r.channels}, messages);
+    if (!recording)
+        return std::nullopt;
+    RecordOptions options;
+    const std::uint64_t target = (r.milliseconds * r.rate + 500) / 1000;
+    options.frameTarget = target;
+    if (!recording->start(doc.tempDir + kWorkFileName, options)) {
+        messages.inform(kMsgRecordNotWritten);
+        return std::nullopt;
+    }
+    progress.stage("Recording");
+    while (recording->status().end == RecordEnd::Running && signals.received() == 0) {
+        ::usleep(20000);
+        progress.setBar(0, static_cast<int>(recording->status().frames * 100 / target));
+    }
+    const RecordStatus status = recording->stop();
+    recording.reset();
+    if (signals.received() != 0) {
+        removeFile(doc.tempDir + kWorkFileName);
+        return std::nullopt;
+    }
+    if (status.end == RecordEnd::Limit)
+        messages.inform(kMsgRecordLimit);
+    else if (status.end == RecordEnd::DiskFull)
+        messages.inform(kMsgRecordDiskFull);
+    progress.finishLine();
+    progress.stage("Opening");
+    if (!readRecording(doc, progress, messages))
+        return std::nullopt;
+    return status;
+}
+
 }  // namespace
 
 int run(const Arguments& a, const std::string& programDir)
@@ -113,7 +151,7 @@ int run(const Arguments& a, const std::string& programDir)
         std::fprintf(stderr, "tarnwick-batch: stopped by signal %d; nothing was saved.\n", signals.received());
         return 128 + signals.received();
     };
-    if (!acceptSource(a.in, messages))
+    if (!a.record && !acceptSource(a.in, messages))
         return 1;
     std::unique_ptr<PrivateTempDir> temp;
     try {
@@ -127,16 +165,26 @@ int run(const Arguments& a, const std::string& programDir)
     DocumentState doc;
     doc.tempDir = temp->path();
     doc.sourcePath = a.in;
-    OpenCut cut;
-    progress.stage("Opening");
-    const OpenResult opened = runOpenBody(doc, progress, messages, cut);
-    progress.finishLine();
-    if (ended())
-        return signalStatus();
-    if (opened != OpenResult::Completed)
-        return 1;
-    if (cut.cut)
-        messages.inform(openCutMessage(cut.keptSeconds));
+    std::optional<RecordStatus> recorded;
+    if (a.record) {
+        recorded = record(*a.record, doc, progress, messages, signals);
+        progress.finishLine();
+        if (ended())
+            return signalStatus();
+        if (!recorded)
+            return 1;
+    } else {
+        OpenCut cut;
+        progress.stage("Opening");
+        const OpenResult opened = runOpenBody(doc, progress, messages, cut);
+        progress.finishLine();
+        if (ended())
+            return signalStatus();
+        if (opened != OpenResult::Completed)
+            return 1;
+        if (cut.cut)
+            messages.inform(openCutMessage(cut.keptSeconds));
+    }
     doc.zoom = kStartZoom;
     selectWhole(doc);
     Clipboard clipboard(doc.tempDir);
@@ -235,6 +283,12 @@ int run(const Arguments& a, const std::string& programDir)
     BASS_Free();
     if (ended() && saved != ExportResult::Completed)
         return signalStatus();
+    if (recorded) {
+        std::printf("Overruns: %llu (frames lost: %llu)\n", static_cast<unsigned long long>(recorded->overruns),
+                    static_cast<unsigned long long>(recorded->lostFrames));
+        if (recorded->overruns > 0 || recorded->lostFrames > 0 || recorded->end != RecordEnd::Target)
+            return 1;
+    }
     return saved == ExportResult::Completed ? 0 : 1;
 }
 

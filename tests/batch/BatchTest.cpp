@@ -62,6 +62,31 @@ TEST(BatchArgs, TimesAndSteps)
         EXPECT_TRUE(std::holds_alternative<std::string>(parseArguments(bad))) << bad.size();
 }
 
+TEST(BatchArgs, RecordTakesThePlaceOfTheFileWithItsOwnOptions)
+{
+    const auto good = parseArguments({"--record", "1:30.5", "--device", "USB mic", "--rate", "48000", "--channels",
+                                      "1", "--fade-in", "--save", "o.mp3"});
+    ASSERT_TRUE(std::holds_alternative<Arguments>(good));
+    const auto& a = std::get<Arguments>(good);
+    ASSERT_TRUE(a.record.has_value());
+    EXPECT_EQ(a.record->milliseconds, 90500u);
+    EXPECT_EQ(a.record->device, "USB mic");
+    EXPECT_EQ(a.record->rate, 48000u);
+    EXPECT_EQ(a.record->channels, 1u);
+    EXPECT_TRUE(a.in.empty());
+    EXPECT_EQ(a.steps.size(), 1u);
+    const auto plain = std::get<Arguments>(parseArguments({"--record", "5", "--save", "o.wav"}));
+    EXPECT_EQ(plain.record->rate, 44100u);
+    EXPECT_EQ(plain.record->channels, 2u);
+    EXPECT_TRUE(plain.record->device.empty());
+    for (const std::vector<std::string>& bad :
+         {std::vector<std::string>{"--record", "5"}, {"--record", "0", "--save", "o.wav"},
+          {"--record", "100f", "--save", "o.wav"}, {"in.wav", "--record", "5", "--save", "o.wav"},
+          {"--record", "5", "--rate", "22050", "--save", "o.wav"}, {"--record", "5", "--channels", "3", "--save", "o.wav"},
+          {"in.wav", "--rate", "48000", "--save", "o.wav"}, {"--record", "5", "--device", "", "--save", "o.wav"}})
+        EXPECT_TRUE(std::holds_alternative<std::string>(parseArguments(bad))) << bad[0] << " " << bad[1];
+}
+
 TEST(BatchProgram, ExitCodesAndAnOutputReplacedOnlyWhenComplete)
 {
     QTemporaryDir scratch;
@@ -78,6 +103,9 @@ TEST(BatchProgram, ExitCodesAndAnOutputReplacedOnlyWhenComplete)
     EXPECT_EQ(run("'" + dir + "' --save '" + dir + "o.wav'"), 1);  // a directory
     EXPECT_EQ(run("'" + dir + "in.wav' --select 0 9 --fade-in --save '" + dir + "keep.wav'"), 1);
     EXPECT_EQ(run("'" + dir + "in.wav' --save '" + dir + "gone/o.wav'"), 1);
+    // No input device: said, nothing saved.
+    EXPECT_EQ(run("--record 1 --save '" + dir + "rec.wav'"), 1);
+    EXPECT_FALSE(std::filesystem::exists(dir + "rec.wav"));
     std::ifstream kept(dir + "keep.wav");
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "old");
 

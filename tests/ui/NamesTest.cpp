@@ -64,6 +64,7 @@ TEST_F(MainFormTest, MenusInOrderWithTheirCaptions)
     const std::pair<const char*, std::vector<Named>> menus[] = {
         {"MenuFile",
          {{"MOpen", "Open ..."},
+          {"MRecord", "Record ..."},
           {"MClose", "Close"},
           {"MSave", "Save"},
           {"MSaveAs", "Save As ..."},
