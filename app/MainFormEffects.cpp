@@ -83,7 +83,7 @@ void TMainForm::applyLanguage(TStatisticsForm& form)
 
 void TMainForm::MEffectClick(const Effect& effect)
 {
-    if (!effectEnabled(effect, *this))
+    if (!loaded || !effectEnabled(effect, *this))
         return;
     if (effect.length == EffectLength::Measured) {
         // Reads the work file only: playback goes on, nothing changes.
