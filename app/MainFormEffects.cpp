@@ -97,7 +97,7 @@ void TMainForm::MEffectClick(const Effect& effect)
             return;
         TStatisticsForm form(this);
         applyLanguage(form);
-        const QString channelWord = QString::fromStdString(languageIni.read("Statistics", "Channel", "channel"));
+        const QString channelWord = QString::fromStdString(languageIni.read("Statistics", "Channel", TStatisticsForm::kChannel));
         QString lines;
         for (const EffectFigure& f : *figures) {
             QString name = QString::fromStdString(languageIni.read("Statistics", f.key, f.name));

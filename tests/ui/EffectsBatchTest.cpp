@@ -100,4 +100,22 @@ TEST_F(OpenTest, EffectFlagsWriteTheWindowsBytes)
     EXPECT_TRUE(otherMessages().empty());
 }
 
+TEST(EffectsDocumentation, TheGuideAndTheManualPageNameEveryEntry)
+{
+    const char* root = std::getenv("TARNWICK_SOURCE_DIR");
+    ASSERT_NE(root, nullptr);
+    const auto text = [root](const std::string& path) {
+        const twtest::Bytes b = twtest::readBytes(std::string(root) + "/" + path);
+        return std::string(b.begin(), b.end());
+    };
+    const std::string guide = text("Help/English.html"), manual = text("packaging/tarnwick-batch.1.in");
+    for (const tw::Effect& e : tw::effectTable()) {
+        EXPECT_NE(guide.find(std::string("<td>") + e.name + "</td>"), std::string::npos) << e.name;
+        std::string flag;
+        for (const char* c = e.batchFlag; *c; ++c)
+            flag += *c == '-' ? std::string("\\-") : std::string(1, *c);
+        EXPECT_NE(manual.find(flag), std::string::npos) << flag;
+    }
+}
+
 }  // namespace
