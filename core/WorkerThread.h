@@ -78,5 +78,7 @@ using TUndoThread = EditThread<struct UndoStep>;
 using TRedoThread = EditThread<struct RedoStep>;
 using TRecoverThread = EditThread<struct RecoverStep>;
 using TSaveThread = EditThread<struct SaveStep>;
+using TEffectThread = EditThread<struct EffectEdit>;
+using TStatisticsThread = EditThread<struct StatisticsStep>;
 
 }  // namespace tw
