@@ -1,5 +1,7 @@
 #include "edit/Effects.h"
 
+#include "edit/PassRecipes.h"
+
 #include <fcntl.h>
 
 #include <algorithm>
@@ -201,6 +203,14 @@ bool effectEnabled(const Effect& effect, const DocumentState& doc)
     return !effect.needsRange || effectRange(doc).bytes() > 0;
 }
 
+std::string effectRecipe(const Effect& effect, const EffectInput& input)
+{
+    std::string recipe = std::string("effect ") + effect.id + ' ' + std::to_string(input.at);
+    for (const double v : input.values)
+        recipe += ' ' + exactText(v);
+    return recipe;
+}
+
 EditResult runEffectBody(DocumentState& doc, const Effect& effect, const EffectInput& input, Progress& progress,
                          Messenger& messages, UndoJournal* journal)
 {
@@ -220,6 +230,7 @@ EditResult runEffectBody(DocumentState& doc, const Effect& effect, const EffectI
     }
     EditPass pass = effect.pass(doc, input);
     pass.toEnd = true;
+    pass.recipe = effectRecipe(effect, input);
     if (pass.footprint == Footprint::Inserts) {
         if (doc.dataEnd + pass.insertBytes > kMaxWorkFileBytes) {
             messages.inform(kMsgEffectTooLong);

@@ -102,6 +102,9 @@ bool effectEnabled(const Effect& effect, const DocumentState& doc);
 inline constexpr const char* kMsgEffectTooLong =
     "With the inserted sound the document would be longer than Tarnwick can edit. Nothing was changed.";
 
+// How the effect's pass is made again after a restart (edit/PassRecipes.h).
+std::string effectRecipe(const Effect& effect, const EffectInput& input);
+
 class UndoJournal;
 
 // An effect that changes the sound as the commands run it: the values checked

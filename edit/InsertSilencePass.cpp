@@ -27,7 +27,7 @@ EditPass insertSilencePass(const DocumentState& doc, std::uint64_t before, std::
         const std::uint64_t tail = doc.dataEnd - at;
         if (::posix_fallocate(work.fd(), 0, static_cast<off_t>(doc.dataEnd + bytes)) != 0)
             return false;
-        if (!moveUp(work, at, at + bytes, tail, progress, &shifted))
+        if (!moveUp(work, at, at + bytes, tail, progress, &shifted, passMove(doc)))
             return false;
         const std::vector<std::uint8_t> silence(static_cast<std::size_t>(std::min<std::uint64_t>(bytes, 4 << 20)), zero);
         for (std::uint64_t written = 0; written < bytes;) {

@@ -1,6 +1,6 @@
 #include "edit/PassRecipes.h"
 
-#include <cstdio>
+#include <charconv>
 #include <cstdlib>
 #include <sstream>
 #include <vector>
@@ -8,6 +8,7 @@
 #include "edit/Clipboard.h"
 #include "edit/CutOutPass.h"
 #include "edit/DeletePass.h"
+#include "edit/Effects.h"
 #include "edit/PastePass.h"
 #include "edit/SamplePasses.h"
 
@@ -33,9 +34,9 @@ std::optional<std::string> fromFileWord(const std::string& word)
 
 std::optional<double> number(const std::string& word)
 {
-    char* end = nullptr;
-    const double v = std::strtod(word.c_str(), &end);
-    if (word.empty() || *end != '\0')
+    double v = 0;
+    const auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), v);
+    if (word.empty() || error != std::errc() || end != word.data() + word.size())
         return std::nullopt;
     return v;
 }
@@ -52,9 +53,10 @@ std::string recipeText(std::initializer_list<std::string> words)
 
 std::string exactText(double value)
 {
+    // The shortest text that reads back exactly, whatever the locale.
     char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%a", value);
-    return buffer;
+    const auto end = std::to_chars(buffer, buffer + sizeof buffer, value).ptr;
+    return std::string(buffer, end);
 }
 
 std::string fileWord(const std::string& path)
@@ -93,7 +95,28 @@ std::optional<EditPass> passFromRecipe(const std::string& recipe,
         return volumePass(static_cast<float>(n[0]), n[1] == 1);
     if (kind == "normalize" && n.size() == 4)
         return normalizePass({static_cast<int>(n[0]), static_cast<int>(n[1]), n[2], n[3] == 1});
-    if (kind == "paste" && w.size() == 10) {
+    if (kind == "effect" && w.size() >= 3 && n[1] >= 0) {
+        // Made from the document as it stands when the step runs again,
+        // which is as it stood when the step first ran.
+        const Effect* effect = findEffect(w[1]);
+        if (!effect || !effect->pass || n.size() - 2 != effect->params.size())
+            return std::nullopt;
+        EffectInput input{{n.begin() + 2, n.end()}, static_cast<std::uint64_t>(n[1])};
+        auto made = std::make_shared<EditPass>();
+        EditPass pass;
+        pass.recipe = recipe;
+        pass.run = [effect, input, made](File& work, DocumentState& doc, const EditRange& range, Progress& progress,
+                                         std::uint64_t& shifted) {
+            *made = effect->pass(doc, input);
+            return !made->run || made->run(work, doc, range, progress, shifted);
+        };
+        pass.markersAfter = [made](DocumentState& doc) {
+            if (made->markersAfter)
+                made->markersAfter(doc);
+        };
+        return pass;
+    }
+    if (kind == "paste" && w.size() == 9) {
         // insertAt, first frame, frames, file, channels, rate, bits, bytes
         const auto file = fromFileWord(w[4]);
         if (!file || n[0] < 0 || n[1] < 0 || n[2] < 0 || n[4] <= 0 || n[5] <= 0 || n[6] <= 0 || n[7] < 0)

@@ -14,7 +14,9 @@
 #include "core/StepLog.h"
 #include "document/ReloadBody.h"
 #include "edit/Clipboard.h"
+#include "edit/CutOutPass.h"
 #include "edit/DeletePass.h"
+#include "edit/Effects.h"
 #include "edit/NormalizePass.h"
 #include "edit/PastePass.h"
 #include "edit/Recovery.h"
@@ -240,6 +242,68 @@ TEST_F(RecoveryTest, AKillAtAnyMomentComesBackAsAfterTheLastCompletedStep)
     EXPECT_GE(killed, 200);
     // Until Fade In completes the document has no unsaved change to offer.
     EXPECT_GE(recovered, 150);
+}
+
+// Every kind of step, undone before the run died, can be redone after the
+// restart and gives the same bytes as when it first ran.
+TEST_F(RecoveryTest, EveryKindOfStepIsRedoneAfterARestartAsItFirstRan)
+{
+    struct Kind {
+        std::string name;
+        std::function<EditResult(UndoJournal&, Clipboard&)> run;
+    };
+    std::vector<Kind> kinds = {
+        {"fade in", [&](UndoJournal& j, Clipboard&) { return runEditBody(doc, fadeInPass(), progress, messages, &j); }},
+        {"fade out", [&](UndoJournal& j, Clipboard&) { return runEditBody(doc, fadeOutPass(), progress, messages, &j); }},
+        {"volume", [&](UndoJournal& j, Clipboard&) { return runEditBody(doc, volumePass(1.5f, false), progress, messages, &j); }},
+        {"mute", [&](UndoJournal& j, Clipboard&) { return runEditBody(doc, volumePass(1.0f, true), progress, messages, &j); }},
+        {"normalize", [&](UndoJournal& j, Clipboard&) { return runNormalizeBody(doc, -3.0, progress, messages, &j); }},
+        {"delete", [&](UndoJournal& j, Clipboard&) { return runEditBody(doc, deletePass(), progress, messages, &j); }},
+        {"cut out", [&](UndoJournal& j, Clipboard&) { return runEditBody(doc, cutOutPass(), progress, messages, &j); }},
+        {"cut", [&](UndoJournal& j, Clipboard& c) { return runCutBody(doc, c, progress, messages, &j); }},
+        {"paste", [&](UndoJournal& j, Clipboard& c) {
+             return c.copy(doc, progress) ? runPasteBodyAtFrame(doc, c, 3, progress, messages, &j) : EditResult::Refused;
+         }},
+    };
+    for (const Effect& e : effectTable()) {
+        if (e.length == EffectLength::Measured)
+            continue;
+        kinds.push_back({e.id, [&, effect = &e](UndoJournal& j, Clipboard&) {
+                             EffectInput input{{}, 5};
+                             for (const EffectParam& p : effect->params)
+                                 input.values.push_back(p.preset);
+                             return runEffectBody(doc, *effect, input, progress, messages, &j);
+                         }});
+    }
+    for (const Kind& kind : kinds) {
+        SCOPED_TRACE(kind.name);
+        open(2, 16, noise(2 * 4000), 1, 0, 0, {}, {}, 8000);
+        setMarkerFrames(doc, 1000, 3000);
+        StepLog log(doc.tempDir);
+        doc.stepLog = &log;
+        UndoJournal journal;
+        journal.setStepLog(&log);
+        journal.reset(doc.tempDir);
+        Clipboard clipboard(doc.tempDir);
+        ASSERT_EQ(kind.run(journal, clipboard), EditResult::Done);
+        const Bytes done = readFile(doc.workPath);
+        ASSERT_TRUE(runUndoBody(doc, journal, progress, messages));
+        doc.modified = true;
+        ASSERT_TRUE(writeStateFile(doc.tempDir, documentStateText(doc, journal, {}, 0)));
+
+        const std::string into = dir.file("into/");
+        ASSERT_EQ(::mkdir(into.c_str(), 0700), 0);
+        DocumentState back;
+        back.tempDir = into;
+        UndoJournal again;
+        DocumentNames names;
+        ASSERT_TRUE(recoverDocument(doc.tempDir, back, again, names, progress, messages));
+        ASSERT_TRUE(again.canRedo());
+        ASSERT_EQ(runRedoBody(back, again, progress, messages), EditResult::Done);
+        EXPECT_TRUE(readFile(back.workPath) == done);
+        doc.stepLog = nullptr;
+        ::system(("rm -rf '" + into + "' '" + doc.tempDir + "'").c_str());
+    }
 }
 
 }  // namespace
