@@ -89,9 +89,10 @@ bool TMainForm::offerLeftDocuments()
         const std::string name = left->sourcePath.empty() ? text("Untitled", T::kUntitled)
                                                            : QString::fromLocal8Bit(left->sourcePath.c_str()).toStdString();
         const std::string when = QDateTime::fromSecsSinceEpoch(left->time).toString("yyyy-MM-dd hh:mm:ss").toStdString();
-        std::string question = text("Question", T::kRecoverQuestion);
-        question = replaced(replaced(replaced(question, "%1", name), "%2", when), "%3",
-                            lengthText(left->frames, left->sampleRate));
+        const std::string question = text("Intro", T::kRecoverIntro) + "\n\n" + name + "\n" +
+                                     text("Changed", T::kRecoverChanged) + " " + when + "\n" +
+                                     text("Length", T::kRecoverLength) + " " +
+                                     lengthText(left->frames, left->sampleRate) + "\n\n" + text("Ask", T::kRecoverAsk);
         const MsgResult answer = show({question, {}, MsgIcon::Question, MsgButtons::YesNoLater,
                                        text("Recover", T::kRecover), text("Discard", T::kDiscard)});
         if (answer == MsgResult::Yes) {

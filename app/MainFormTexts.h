@@ -8,10 +8,10 @@ constexpr auto kTitle = "Tarnwick";
 
 // The question at the start about a document that a run left with unsaved
 // changes (the language file's [Recovery] section replaces them).
-constexpr auto kRecoverQuestion =
-    "Tarnwick was closed while a document had changes that were not saved:\n\n%1\n"
-    "Last changed: %2\nLength: %3\n\n"
-    "Recover it? Discard throws the changes away; Escape asks again at the next start.";
+constexpr auto kRecoverIntro = "Tarnwick was closed while a document had changes that were not saved:";
+constexpr auto kRecoverChanged = "Last changed:";
+constexpr auto kRecoverLength = "Length:";
+constexpr auto kRecoverAsk = "Recover it? Discard throws the changes away; Escape asks again at the next start.";
 constexpr auto kRecover = "Recover";
 constexpr auto kDiscard = "Discard";
 constexpr auto kRecoverFailed = "The document could not be recovered. Its files stay in %1";
