@@ -169,6 +169,17 @@ bool logBlock(const MoveLogging& logging, std::uint64_t src, std::uint64_t dst, 
     return logging.log->beforeBlock(m);
 }
 
+// A logged move's blocks stop short of their own source where the distance
+// allows, so that there is nothing of it to save.
+std::size_t moveBlock(const MoveLogging& logging, std::uint64_t distance, std::uint64_t count)
+{
+    constexpr std::uint64_t kLeastBlock = 256 << 10;
+    std::uint64_t block = kBlockBytes;
+    if (logging.log && distance >= kLeastBlock)
+        block = std::min(block, distance);
+    return static_cast<std::size_t>(std::min(block, std::max<std::uint64_t>(count, 1)));
+}
+
 }  // namespace
 
 bool moveDown(File& work, std::uint64_t src, std::uint64_t dst, std::uint64_t count, Progress& progress,
@@ -186,7 +197,7 @@ bool moveDown(File& work, std::uint64_t src, std::uint64_t dst, std::uint64_t co
         return true;
     }
     const std::uint64_t distance = src - dst;
-    std::vector<std::uint8_t> block(static_cast<std::size_t>(std::min<std::uint64_t>(kBlockBytes, std::max<std::uint64_t>(count, 1))));
+    std::vector<std::uint8_t> block(moveBlock(logging, distance, count));
     for (std::uint64_t done = from; done < count;) {
         const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(count - done, block.size()));
         // A block longer than the distance writes over the start of its own source.
@@ -214,7 +225,7 @@ bool moveUp(File& work, std::uint64_t src, std::uint64_t dst, std::uint64_t coun
     if (src == dst)
         return true;
     const std::uint64_t distance = dst - src;
-    std::vector<std::uint8_t> block(static_cast<std::size_t>(std::min<std::uint64_t>(kBlockBytes, std::max<std::uint64_t>(count, 1))));
+    std::vector<std::uint8_t> block(moveBlock(logging, distance, count));
     for (std::uint64_t left = count - from; left > 0;) {
         const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(left, block.size()));
         left -= want;

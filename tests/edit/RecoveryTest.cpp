@@ -99,11 +99,11 @@ protected:
         ASSERT_EQ(runEditBody(doc, fadeInPass(), p, messages, &journal), EditResult::Done);
         doc.modified = true;
         save(1);
-        frames(20000, 36000);
+        frames(20000, 36000);  // a paste shorter than its blocks: their sources overlap
         ASSERT_TRUE(clipboard.copy(doc, p));
         ASSERT_EQ(runPasteBodyAtFrame(doc, clipboard, 900000, p, messages, &journal), EditResult::Done);
         save(2);
-        frames(5000, 13000);
+        frames(5000, 85000);  // a move longer than its blocks: nothing of its source to save
         ASSERT_EQ(runEditBody(doc, deletePass(), p, messages, &journal), EditResult::Done);
         save(3);
         ASSERT_TRUE(runUndoBody(doc, journal, p, messages));
