@@ -260,6 +260,18 @@ EditPass replacePass(const DocumentState& doc, std::shared_ptr<const ClipSound> 
     return pass;
 }
 
+std::shared_ptr<const ClipSound> previewSound(const DocumentState& doc, const FilterEffect& effect, double seconds,
+                                              Progress& progress)
+{
+    EditRange range = effectRange(doc);
+    const std::uint64_t most = static_cast<std::uint64_t>(seconds * doc.sampleRate) * formatOf(doc).frameBytes();
+    range.end = static_cast<std::uint32_t>(std::min<std::uint64_t>(range.end, range.start + most));
+    std::shared_ptr<const ClipSound> result;
+    if (range.bytes() == 0 || makeResult(doc, range, effect, progress, result) != Made::Done)
+        return nullptr;
+    return result;
+}
+
 EditResult runFilterEffectBody(DocumentState& doc, const FilterEffect& effect, Progress& progress,
                                Messenger& messages, UndoJournal* journal)
 {

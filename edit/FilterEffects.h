@@ -60,6 +60,12 @@ std::optional<Loudness> measureLoudness(const DocumentState& doc, Progress& prog
 // then stand on the new frames when the length changed.
 EditPass replacePass(const DocumentState& doc, std::shared_ptr<const ClipSound> sound);
 
+// Preview's sound: up to seconds of the range from its start through the
+// effect, in a new file of the private folder; the document stays as it is.
+// Null when stopped or when it could not be made.
+std::shared_ptr<const ClipSound> previewSound(const DocumentState& doc, const FilterEffect& effect, double seconds,
+                                              Progress& progress);
+
 // The effect as the commands run it: the result made (bar 0; Cancel stops it
 // and gives Cancelled with nothing changed), the room checked, then the edit.
 EditResult runFilterEffectBody(DocumentState& doc, const FilterEffect& effect, Progress& progress,

@@ -222,6 +222,19 @@ TEST_F(FilterEffectTest, EachEffectMeetsItsRuleKeepsTheRestAndCancelsUndoesAndRe
     EXPECT_TRUE(messages.texts.empty());
 }
 
+TEST_F(FilterEffectTest, PreviewMakesAtMostItsSecondsAndLeavesTheDocument)
+{
+    openAround(tone(440, 2, 8000), 2, 16);
+    const Bytes original = readFile(doc.workPath);
+    const auto sound = previewSound(doc, tempoEffect(25), 1.0, progress);
+    ASSERT_TRUE(sound);
+    EXPECT_EQ(sound->frames(), 35280u);  // 1 s at 44.1 kHz, 25 % faster
+    EXPECT_EQ(readFile(doc.workPath), original);
+    EXPECT_FALSE(journal.canUndo());
+    StoppingProgress stopping(0);
+    EXPECT_FALSE(previewSound(doc, tempoEffect(25), 1.0, stopping));
+}
+
 // Speech: noisy syllables and pauses, quiet and with high peaks, so the
 // limiter has work; music: a chord under a slow swell, loud.
 TEST_F(FilterEffectTest, LoudnessReachesItsTargetUnderTheCeiling)
