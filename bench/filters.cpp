@@ -12,10 +12,10 @@ int main(int argc, char** argv)
 {
     const std::string dir = bench::scratchWithHour(argc, argv);
     DocumentState opened;
-    if (dir.empty() || !bench::openHour(dir, "effects_", opened))
+    if (dir.empty() || !bench::openHour(dir, "filters_", opened))
         return 1;
     const std::string source = dir + "hour.wav";
-    const std::string peerOut = dir + "effects_peer.wav";
+    const std::string peerOut = dir + "filters_peer.wav";
     bench::QuietProgress progress;
     bench::PrintingMessenger messages;
     const auto ffmpeg = [&](const std::string& filters) {
