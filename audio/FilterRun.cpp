@@ -54,8 +54,6 @@ struct FilterRun::Impl {
         graph.reset(avfilter_graph_alloc());
         if (!graph)
             return false;
-        // One thread per graph: several graphs may run side by side.
-        graph->nb_threads = 1;
         const std::string args = "time_base=1/" + std::to_string(format.sampleRate) +
                                  ":sample_rate=" + std::to_string(format.sampleRate) +
                                  ":sample_fmt=s16:channel_layout=" + described;
