@@ -197,4 +197,8 @@ void TMainForm::MPasteClick()
         setCursorFrame(finishFrame(*this));  // right after the pasted sound: a second paste follows it
 }
 
+// The effects' commands use the same frame.
+template void TMainForm::runEdit<TEffectThread>(const std::function<EditResult(WindowProgress&)>& body);
+template void TMainForm::runUnderProcessForm<TStatisticsThread>(const std::function<void(WindowProgress&)>& body);
+
 }  // namespace tw

@@ -187,6 +187,7 @@ void TMainForm::UpdateControls(std::int32_t state)
     enable(f.redo, {MRedo});
     enable(f.range, {MCut, MCopy, MSaveSelection, MNormalize});
     enable(f.paste, {MPaste});
+    updateEffectItems(f.doc);
     enable(f.zoomIn, {ButtonZoomIn});
     enable(f.zoomOut, {ButtonZoomOut});
     enable(f.play, {MPlay, CButtonPlay, MPlayFromHere, CButtonPlayFromHere, MPopPlayFromHere});

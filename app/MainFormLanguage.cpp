@@ -162,6 +162,7 @@ void TMainForm::ApplyLanguage()
         {MZoomSelection, {"ZoomSelection", MainFormTexts::kMZoomSelection}}};
     for (const auto& [item, key] : laterItems)
         setCaption(*item, later("Menu", key.first, key.second));
+    applyEffectsLanguage();
     helpFile = languageIni.read("LanguageProperty", "HelpFile", "");
 
     const std::pair<QToolButton*, const char*> buttons[] = {

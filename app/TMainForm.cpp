@@ -211,6 +211,7 @@ void TMainForm::buildMenus()
     MenuEdit->addSeparator();
     MNormalize = menuItem(MenuEdit, "MNormalize", T::kMNormalize);
 
+    buildEffectsMenu();
     MenuZoom = menu("MenuZoom", T::kMenuZoom);
     ZoomGroup = new QActionGroup(this);
     ZoomGroup->setExclusive(true);

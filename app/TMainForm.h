@@ -51,6 +51,9 @@ class TSaveForm;
 class TVolumeForm;
 class TNormalizeForm;
 class TSelectRangeForm;
+class TEffectForm;
+class TStatisticsForm;
+struct Effect;
 
 // What a test may set before the window is built.
 struct TMainFormOptions {
@@ -161,6 +164,12 @@ public:
     // A level of the ladder, keeping the markers and the cursor in time and
     // anchorFrame at viewport column anchorX.
     void zoomTo(std::uint32_t level, std::uint64_t anchorFrame, int anchorX);
+    // An Effects menu item: its dialog when it has parameters, then its body
+    // under ProcessForm as one edit (Statistics: its window, no edit).
+    void MEffectClick(const Effect& effect);
+    // Test hooks: run with the dialogs just before they are shown.
+    std::function<void(TEffectForm&)> onEffectFormShown;
+    std::function<void(TStatisticsForm&)> onStatisticsShown;
     void MHelpClick() { ButtonHelpClick(); }
     void MHomeClick() { ButtonUpdateClick(); }
     void MAboutClick();
@@ -254,6 +263,9 @@ public:
     QAction* MCopy = nullptr;
     QAction* MPaste = nullptr;
     QAction* MNormalize = nullptr;
+    QMenu* MenuEffects = nullptr;
+    // The Effects menu's items, one per entry of the effect table, in its order.
+    std::vector<QAction*> effectItems;
     QMenu* MenuZoom = nullptr;
     QActionGroup* ZoomGroup = nullptr;
     QAction* MZoom10 = nullptr;
@@ -321,6 +333,12 @@ protected:
 
 private:
     void buildMenus();
+    // The Effects menu from the effect table; its enabling; its texts.
+    void buildEffectsMenu();
+    void updateEffectItems(bool doc);
+    void applyEffectsLanguage();
+    void applyLanguage(TEffectForm& form);
+    void applyLanguage(TStatisticsForm& form);
     void buildToolbar();
     // The toolbar's captions in the window's font (narrowed for a substitute face).
     void setToolbarFont();

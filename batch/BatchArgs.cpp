@@ -4,9 +4,13 @@
 #include <charconv>
 #include <cstdlib>
 
+#include "edit/Effects.h"
+
 namespace tw::batch {
 
-const char* const kUsage =
+namespace {
+
+const char* const kUsageHead =
     "Usage: tarnwick-batch IN [STEP...] --save OUT [--bitrate KBPS] [--quiet]\n"
     "Opens IN (.wav, .mp3 or .wma), applies the steps in order and saves OUT as .wav, .mp3 or .wma.\n"
     "Steps:\n"
@@ -19,12 +23,20 @@ const char* const kUsage =
     "  --volume V           25, 50, 75, 100, 150, 200, 250 or mute\n"
     "  --normalize DB       the range's peak to 0, -0.1, -0.5, -1, -3 or -6 dB\n"
     "  --copy  --cut        the range to the clipboard (--cut then deletes it)\n"
-    "  --paste AT           the clipboard in at the frame of the time AT, within the sound (or 'end')\n"
+    "  --paste AT           the clipboard in at the frame of the time AT, within the sound (or 'end')\n";
+const char* const kUsageTail =
     "Without --select the whole sound is selected, as Select All does.\n"
     "Exit status: 0 done, 1 a step failed, 2 bad arguments (also a --paste time past the end),\n"
-    "128 + N when stopped by signal N.\n";
+    "128 + N when stopped by signal N.\n"
+    "--save may be left out when the steps only measure (--stats).\n";
 
-namespace {
+const Effect* effectOfFlag(const std::string& arg)
+{
+    for (const Effect& e : effectTable())
+        if (*e.batchFlag && arg == e.batchFlag)
+            return &e;
+    return nullptr;
+}
 
 std::optional<std::uint64_t> number(const std::string& text)
 {
@@ -36,6 +48,26 @@ std::optional<std::uint64_t> number(const std::string& text)
 }
 
 }  // namespace
+
+std::string usage()
+{
+    std::string text = kUsageHead;
+    for (const Effect& e : effectTable()) {
+        if (!*e.batchFlag)
+            continue;
+        std::string flag = std::string("  ") + e.batchFlag;
+        if (*e.batchPlace)
+            flag += std::string(" ") + e.batchPlace;
+        for (const EffectParam& p : e.params)
+            flag += p.batchOptional ? std::string(" [") + p.batchName + "]" : std::string(" ") + p.batchName;
+        std::string line = flag.size() < 23 ? flag + std::string(23 - flag.size(), ' ') : flag + "\n" + std::string(23, ' ');
+        line += e.hint;
+        for (const EffectParam& p : e.params)
+            line += std::string("; ") + p.batchName + " " + p.rangeText() + (p.batchOptional ? " (left out: preset)" : "");
+        text += line + "\n";
+    }
+    return text + kUsageTail;
+}
 
 std::uint64_t Time::frameAt(std::uint32_t sampleRate) const
 {
@@ -189,6 +221,35 @@ std::variant<Arguments, std::string> parseArguments(const std::vector<std::strin
             if (!n || *n == 0 || *n > 320)
                 return std::string("--bitrate takes kbit/s from 1 to 320");
             a.bitrate = static_cast<std::uint32_t>(*n);
+        } else if (const Effect* effect = effectOfFlag(arg)) {
+            EffectStep step{effect, {}, {}};
+            const std::string flag = effect->batchFlag;
+            if (*effect->batchPlace) {
+                const auto v = value("AT");
+                const auto at = v ? parseTime(*v, true) : std::nullopt;
+                if (!at)
+                    return flag + " needs " + effect->batchPlace + " as --paste takes it";
+                step.at = *at;
+            }
+            for (const EffectParam& p : effect->params) {
+                std::optional<double> v;
+                if (p.batchOptional) {
+                    v = i + 1 < args.size() ? p.parse(args[i + 1]) : std::nullopt;
+                    if (v)
+                        ++i;
+                    else
+                        v = p.preset;
+                } else {
+                    const auto text = value(p.batchName);
+                    v = text ? p.parse(*text) : std::nullopt;
+                    if (!v)
+                        return flag + " needs " + p.batchName + ": " + p.rangeText();
+                }
+                if (!p.holds(*v))
+                    return flag + " " + p.batchName + " must be " + p.rangeText();
+                step.values.push_back(*v);
+            }
+            a.steps.emplace_back(std::move(step));
         } else if (arg.rfind("--", 0) == 0) {
             return "unknown step " + arg;
         } else {
@@ -199,7 +260,16 @@ std::variant<Arguments, std::string> parseArguments(const std::vector<std::strin
         return a;
     if (positional.size() != 1)
         return std::string("name one file to open");
-    if (a.out.empty())
+    // A run that only measures needs no output.
+    const bool onlyMeasures = std::any_of(a.steps.begin(), a.steps.end(), [](const Step& s) {
+        const auto* e = std::get_if<EffectStep>(&s);
+        return e && e->effect->length == EffectLength::Measured;
+    }) && std::none_of(a.steps.begin(), a.steps.end(), [](const Step& s) {
+        const auto* e = std::get_if<EffectStep>(&s);
+        return !std::holds_alternative<Select>(s) && !std::holds_alternative<Zoom>(s) &&
+               !(e && e->effect->length == EffectLength::Measured);
+    });
+    if (a.out.empty() && !onlyMeasures)
         return std::string("--save OUT is missing");
     a.in = positional[0];
     return a;

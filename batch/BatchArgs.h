@@ -7,6 +7,10 @@
 #include <variant>
 #include <vector>
 
+namespace tw {
+struct Effect;
+}
+
 namespace tw::batch {
 
 // A time on the command line: seconds (SS, MM:SS, HH:MM:SS, optional .mmm) or
@@ -39,12 +43,18 @@ struct Paste {
 struct Normalize {
     double level;  // dB: 0, -0.1, -0.5, -1, -3 or -6
 };
-using Step = std::variant<Select, Zoom, Edit, Volume, Clip, Paste, Normalize>;
+// An entry of the effect table with its place (Inserted effects) and values.
+struct EffectStep {
+    const Effect* effect = nullptr;
+    Time at;
+    std::vector<double> values;
+};
+using Step = std::variant<Select, Zoom, Edit, Volume, Clip, Paste, Normalize, EffectStep>;
 
 struct Arguments {
     std::string in;
     std::vector<Step> steps;
-    std::string out;
+    std::string out;  // may be left out when a step only measures (--stats)
     std::optional<std::uint32_t> bitrate;
     bool quiet = false;
     bool help = false;
@@ -56,6 +66,7 @@ std::optional<Time> parseTime(const std::string& text, bool endAllowed);
 // The arguments, or an error text for the usage message.
 std::variant<Arguments, std::string> parseArguments(const std::vector<std::string>& args);
 
-extern const char* const kUsage;
+// The --help text: the fixed lines and one per effect of the table.
+std::string usage();
 
 }  // namespace tw::batch

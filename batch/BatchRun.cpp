@@ -19,6 +19,7 @@
 #include "edit/Clipboard.h"
 #include "edit/CutOutPass.h"
 #include "edit/DeletePass.h"
+#include "edit/Effects.h"
 #include "edit/NormalizePass.h"
 #include "edit/PastePass.h"
 #include "edit/SamplePasses.h"
@@ -213,6 +214,37 @@ int run(const Arguments& a, const std::string& programDir)
             else
                 ok = edited(runPasteBodyAtFrame(doc, clipboard, std::min<std::uint64_t>(frame, doc.frameCount),
                                                 progress, messages));
+        } else if (const auto* fx = std::get_if<EffectStep>(&step)) {
+            const Effect& effect = *fx->effect;
+            takeExactRange();
+            if (effect.length == EffectLength::Measured) {
+                progress.stage("Measuring");
+                const auto figures = effect.measure(doc, progress);
+                progress.finishLine();
+                ok = figures.has_value();
+                if (!ok)
+                    messages.inform(kMsgCannotOpenTemp);
+                for (const EffectFigure& f : figures.value_or(std::vector<EffectFigure>{}))
+                    std::printf("%s%s: %s\n", f.name, f.channel.empty() ? "" : (" (channel " + f.channel + ")").c_str(),
+                                f.value.c_str());
+                std::fflush(stdout);
+            } else {
+                EffectInput input{fx->values, 0};
+                if (*effect.batchPlace) {
+                    // A place past the end is a bad argument, as it is for --paste.
+                    if (fx->at.kind != Time::Kind::End && fx->at.frameAt(doc.sampleRate) > doc.frameCount) {
+                        progress.finishLine();
+                        messages.inform(std::string("The time of ") + effect.batchFlag +
+                                        " is past the end of the sound; 'end' is the end.");
+                        return 2;
+                    }
+                    input.at = fx->at.kind == Time::Kind::End
+                                   ? doc.frameCount
+                                   : std::min<std::uint64_t>(fx->at.nearestFrameAt(doc.sampleRate), doc.frameCount);
+                }
+                progress.stage("Editing");
+                ok = edited(runEffectBody(doc, effect, input, progress, messages));
+            }
         } else if (const auto* n = std::get_if<Normalize>(&step)) {
             progress.stage("Editing");
             takeExactRange();
@@ -227,6 +259,10 @@ int run(const Arguments& a, const std::string& programDir)
             return 1;
     }
 
+    if (a.out.empty()) {
+        BASS_Free();
+        return 0;  // the steps only measured
+    }
     if (a.bitrate)
         doc.sourceBitrate = *a.bitrate;
     progress.stage("Saving");

@@ -20,12 +20,12 @@ int main(int argc, char* argv[])
     const std::vector<std::string> args(argv + 1, argv + argc);
     const auto parsed = tw::batch::parseArguments(args);
     if (const auto* error = std::get_if<std::string>(&parsed)) {
-        std::fprintf(stderr, "tarnwick-batch: %s\n%s", error->c_str(), tw::batch::kUsage);
+        std::fprintf(stderr, "tarnwick-batch: %s\n%s", error->c_str(), tw::batch::usage().c_str());
         return 2;
     }
     const auto& arguments = std::get<tw::batch::Arguments>(parsed);
     if (arguments.help) {
-        std::fputs(tw::batch::kUsage, stdout);
+        std::fputs(tw::batch::usage().c_str(), stdout);
         return 0;
     }
     if (arguments.version) {

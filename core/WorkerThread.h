@@ -77,5 +77,7 @@ using TPasteThread = EditThread<struct PasteEdit>;
 using TUndoThread = EditThread<struct UndoStep>;
 using TRedoThread = EditThread<struct RedoStep>;
 using TSaveThread = EditThread<struct SaveStep>;
+using TEffectThread = EditThread<struct EffectEdit>;
+using TStatisticsThread = EditThread<struct StatisticsStep>;
 
 }  // namespace tw
