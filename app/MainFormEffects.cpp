@@ -67,6 +67,8 @@ void TMainForm::applyLanguage(TEffectForm& form)
         setCaption(*form.Labels[i], text("Effects", effect.params[i].key, effect.params[i].name));
     setCaption(*form.ButtonOk, text("Common", "Ok", "OK"));
     setCaption(*form.ButtonCancel, text("Common", "Cancel", "Cancel"));
+    if (auto* preview = form.findChild<QPushButton*>(QStringLiteral("ButtonPreview")))
+        setCaption(*preview, text("Effects", "Preview", MainFormTexts::kButtonPreview));
     fitLabels(form);
 }
 
@@ -117,10 +119,13 @@ void TMainForm::MEffectClick(const Effect& effect)
     stopAndRelease();
     if (!effect.params.empty()) {
         TEffectForm form(this, effect);
+        addEffectButtons(form);
         applyLanguage(form);
         if (onEffectFormShown)
             onEffectFormShown(form);
-        if (form.exec() != QDialog::Accepted) {
+        const int answer = form.exec();
+        stopPreview();
+        if (answer != QDialog::Accepted) {
             afterEdit();
             return;
         }

@@ -12,6 +12,7 @@
 #include "document/WaveHeader.h"
 #include "edit/Clipboard.h"
 #include "edit/EffectPasses.h"
+#include "edit/FilterEffects.h"
 #include "edit/RangeStatistics.h"
 #include "wav/File.h"
 
@@ -75,7 +76,10 @@ std::vector<Effect> makeTable()
                      .step = 0.1,
                      .decimals = 3,
                      .choices = {},
-                     .batchOptional = false}};
+                     .batchOptional = false,
+                     .batchOption = "",
+                     .batchPreset = false,
+                     .offered = {}}};
         e.length = EffectLength::Inserted;
         e.needsRange = false;
         e.batchFlag = "--insert-silence";
@@ -104,6 +108,7 @@ std::vector<Effect> makeTable()
          "--swap-channels", swapChannelsPass, true);
     kept("remove-dc", "Remove DC Offset", "RemoveDc", "each channel's mean over the range taken away", "--remove-dc",
          removeDcPass, false);
+    addFilterEffects(t);
     {
         Effect e;
         e.id = "statistics";
@@ -204,7 +209,7 @@ EditResult runEffectBody(DocumentState& doc, const Effect& effect, const EffectI
                          Messenger& messages, UndoJournal* journal)
 {
     // Everything the effect needs is checked before anything changes.
-    if (!effect.pass || input.values.size() != effect.params.size())
+    if ((!effect.pass && !effect.body) || input.values.size() != effect.params.size())
         return EditResult::Refused;
     for (std::size_t i = 0; i < effect.params.size(); ++i)
         if (!effect.params[i].holds(input.values[i])) {
@@ -217,6 +222,8 @@ EditResult runEffectBody(DocumentState& doc, const Effect& effect, const EffectI
         messages.inform(kMsgEmptyRange);
         return EditResult::Refused;
     }
+    if (effect.body)
+        return effect.body(doc, input, progress, messages, journal);
     EditPass pass = effect.pass(doc, input);
     pass.toEnd = true;
     if (pass.footprint == Footprint::Inserts) {

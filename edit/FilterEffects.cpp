@@ -212,11 +212,6 @@ FilterEffect limitedGainEffect(double db, double ceilingDb, std::uint32_t sample
             ":attack=2:release=80:level=disabled:latency=1,aresample=" + rate};
 }
 
-EditRange effectRange(const DocumentState& doc)
-{
-    return passRange(doc, replacing());
-}
-
 std::optional<Loudness> measureLoudness(const DocumentState& doc, Progress& progress, bool& stopped)
 {
     const EditRange range = effectRange(doc);
@@ -284,7 +279,7 @@ EditResult runFilterEffectBody(DocumentState& doc, const FilterEffect& effect, P
     const double frames = static_cast<double>(framesOf(doc, range));
     const double grown = std::round(frames / effect.speed) * formatOf(doc).frameBytes() - range.bytes();
     if (static_cast<double>(doc.dataEnd) + grown > static_cast<double>(kMaxWorkFileBytes)) {
-        messages.inform(kMsgEffectTooLong);
+        messages.inform(kMsgResultTooLong);
         return EditResult::Refused;
     }
     std::shared_ptr<const ClipSound> result;
@@ -376,6 +371,169 @@ EditResult runLoudnessBody(DocumentState& doc, double targetLufs, double ceiling
     }
     progress.setBar(0, 0);
     return runEditBody(doc, replacePass(doc, best), progress, messages, journal);
+}
+
+}  // namespace tw
+
+namespace tw {
+
+namespace {
+
+EffectParam param(const char* name, const char* key, const char* batchName, const char* unit, double minimum,
+                  double maximum, double preset, double step, int decimals)
+{
+    EffectParam p;
+    p.name = name;
+    p.key = key;
+    p.batchName = batchName;
+    p.unit = unit;
+    p.minimum = minimum;
+    p.maximum = maximum;
+    p.preset = preset;
+    p.step = step;
+    p.decimals = decimals;
+    return p;
+}
+
+// A cutoff the filter can take at the document's rate: below half of it.
+double cutoff(const DocumentState& doc, double hz)
+{
+    return std::min(hz, 0.45 * doc.sampleRate);
+}
+
+using MakeEffect = FilterEffect (*)(const DocumentState& doc, const std::vector<double>& values);
+
+Effect filterEntry(const char* id, const char* name, const char* key, const char* hint, const char* flag,
+                   std::vector<EffectParam> params, MakeEffect make)
+{
+    Effect e;
+    e.id = id;
+    e.name = name;
+    e.key = key;
+    e.hint = hint;
+    e.batchFlag = flag;
+    e.params = std::move(params);
+    e.body = [make](DocumentState& doc, const EffectInput& in, Progress& progress, Messenger& messages,
+                    UndoJournal* journal) {
+        return runFilterEffectBody(doc, make(doc, in.values), progress, messages, journal);
+    };
+    e.preview = [make](const DocumentState& doc, const EffectInput& in, double seconds, Progress& progress) {
+        return previewSound(doc, make(doc, in.values), seconds, progress);
+    };
+    return e;
+}
+
+}  // namespace
+
+void addFilterEffects(std::vector<Effect>& t)
+{
+    {
+        EffectParam target = param("Target loudness:", "LoudnessTarget", "LUFS", "LUFS", -36, -5, -16, 1, 1);
+        target.offered = {-23, -14};
+        EffectParam ceiling = param("True-peak ceiling:", "LoudnessCeiling", "DB", "dBTP", -9, 0, -1, 0.1, 1);
+        ceiling.batchOptional = true;
+        ceiling.batchOption = "--true-peak";
+        Effect e;
+        e.id = "loudness";
+        e.name = "Loudness Normalize...";
+        e.key = "Loudness";
+        e.hint = "integrated loudness (EBU R128) to LUFS, the true peak under DB";
+        e.separatorBefore = true;
+        e.batchFlag = "--loudness";
+        e.params = {target, ceiling};
+        e.body = [](DocumentState& doc, const EffectInput& in, Progress& progress, Messenger& messages,
+                    UndoJournal* journal) {
+            return runLoudnessBody(doc, in.values.at(0), in.values.at(1), progress, messages, journal);
+        };
+        // The gain the piece heard needs: measured on that piece alone.
+        e.preview = [](const DocumentState& doc, const EffectInput& in, double seconds,
+                       Progress& progress) -> std::shared_ptr<const ClipSound> {
+            const auto plain = previewSound(doc, FilterEffect{"anull"}, seconds, progress);
+            bool stopped = false;
+            const auto measured =
+                plain ? measure(File::openRead(plain->path), kClipDataOffset, plain->frames(),
+                                {plain->channels, plain->sampleRate, plain->bitsPerSample}, progress, stopped)
+                      : std::nullopt;
+            if (!measured)
+                return plain;
+            const double gain = in.values.at(0) - measured->integrated;
+            return previewSound(doc,
+                                measured->truePeak + gain <= in.values.at(1)
+                                    ? gainEffect(gain)
+                                    : limitedGainEffect(gain, in.values.at(1), doc.sampleRate),
+                                seconds, progress);
+        };
+        t.push_back(std::move(e));
+    }
+    {
+        EffectParam floor = param("Noise floor:", "DenoiseFloor", "DB", "dB", -80, -20, -50, 1, 0);
+        floor.batchPreset = true;
+        Effect e = filterEntry("denoise", "Noise Reduction...", "Denoise", "steady noise reduced by DB", "--denoise",
+                               {param("Reduction:", "DenoiseReduction", "DB", "dB", 3, 40, 12, 1, 0), floor},
+                               [](const DocumentState&, const std::vector<double>& v) {
+                                   return denoiseEffect(v.at(0), v.at(1));
+                               });
+        e.body = [](DocumentState& doc, const EffectInput& in, Progress& progress, Messenger& messages,
+                    UndoJournal* journal) {
+            return runDenoiseBody(doc, in.values.at(0), in.values.at(1), progress, messages, journal);
+        };
+        t.push_back(std::move(e));
+    }
+    t.push_back(filterEntry("tempo", "Change Tempo...", "Tempo", "faster or slower by PERCENT, the pitch kept",
+                            "--tempo", {param("Tempo:", "TempoPercent", "PERCENT", "%", -50, 200, 10, 1, 1)},
+                            [](const DocumentState&, const std::vector<double>& v) { return tempoEffect(v.at(0)); }));
+    t.push_back(filterEntry("pitch", "Change Pitch...", "Pitch", "higher or lower by SEMITONES, the length kept",
+                            "--pitch", {param("Pitch:", "PitchSemitones", "SEMITONES", "semitones", -12, 12, 1, 1, 2)},
+                            [](const DocumentState&, const std::vector<double>& v) { return pitchEffect(v.at(0)); }));
+    t.push_back(filterEntry("speed", "Change Speed...", "Speed", "faster or slower by PERCENT, as a tape: pitch too",
+                            "--speed", {param("Speed:", "SpeedPercent", "PERCENT", "%", -50, 200, 10, 1, 1)},
+                            [](const DocumentState& doc, const std::vector<double>& v) {
+                                return speedEffect(v.at(0), doc.sampleRate);
+                            }));
+    {
+        EffectParam bass = param("Bass:", "BassGain", "DB", "dB", -15, 15, 0, 0.5, 1);
+        EffectParam treble = param("Treble:", "TrebleGain", "DB", "dB", -15, 15, 0, 0.5, 1);
+        bass.batchOptional = treble.batchOptional = true;
+        bass.batchOption = "--bass";
+        treble.batchOption = "--treble";
+        t.push_back(filterEntry("bass-treble", "Bass and Treble...", "BassTreble",
+                                "low (--bass) or high (--treble) frequencies raised or lowered by DB", "",
+                                {bass, treble}, [](const DocumentState&, const std::vector<double>& v) {
+                                    return bassTrebleEffect(v.at(0), v.at(1));
+                                }));
+    }
+    const auto slope = [] {
+        EffectParam p = param("Slope:", "FilterSlope", "SLOPE", "", 12, 24, 24, 12, 0);
+        p.choices = {{12, "12 dB/octave", ""}, {24, "24 dB/octave", ""}};
+        p.batchPreset = true;
+        return p;
+    };
+    t.push_back(filterEntry("highpass", "High-pass...", "HighPass", "what lies below HZ removed (24 dB per octave)",
+                            "--highpass", {param("Cutoff:", "FilterCutoff", "HZ", "Hz", 10, 20000, 80, 10, 0), slope()},
+                            [](const DocumentState& doc, const std::vector<double>& v) {
+                                return highpassEffect(cutoff(doc, v.at(0)), static_cast<int>(v.at(1)));
+                            }));
+    t.push_back(filterEntry("lowpass", "Low-pass...", "LowPass", "what lies above HZ removed (24 dB per octave)",
+                            "--lowpass", {param("Cutoff:", "FilterCutoff", "HZ", "Hz", 10, 20000, 8000, 10, 0), slope()},
+                            [](const DocumentState& doc, const std::vector<double>& v) {
+                                return lowpassEffect(cutoff(doc, v.at(0)), static_cast<int>(v.at(1)));
+                            }));
+    {
+        std::vector<EffectParam> params = {
+            param("Threshold:", "CompressorThreshold", "THRESHOLD", "dB", -60, 0, -20, 1, 1),
+            param("Ratio:", "CompressorRatio", "RATIO", ": 1", 1, 20, 4, 0.5, 1),
+            param("Attack:", "CompressorAttack", "MS", "ms", 0.01, 2000, 20, 1, 2),
+            param("Release:", "CompressorRelease", "MS", "ms", 0.01, 9000, 250, 10, 2),
+            param("Make-up gain:", "CompressorMakeup", "DB", "dB", 0, 36, 0, 0.5, 1),
+        };
+        for (std::size_t i = 2; i < params.size(); ++i)
+            params[i].batchPreset = true;
+        t.push_back(filterEntry("compressor", "Compressor...", "Compressor",
+                                "what rises above THRESHOLD dB turned down by RATIO", "--compress", params,
+                                [](const DocumentState&, const std::vector<double>& v) {
+                                    return compressorEffect(v.at(0), v.at(1), v.at(2), v.at(3), v.at(4));
+                                }));
+    }
 }
 
 }  // namespace tw

@@ -12,10 +12,11 @@
 #include "core/Messages.h"
 #include "edit/Clipboard.h"
 #include "edit/EditBody.h"
+#include "edit/Effects.h"
 
 namespace tw {
 
-inline constexpr const char* kMsgEffectTooLong =
+inline constexpr const char* kMsgResultTooLong =
     "With the effect's result the document would be longer than Tarnwick can edit. Nothing was changed.";
 inline constexpr const char* kMsgEffectFailed = "The effect could not be applied. Nothing was changed.";
 inline constexpr const char* kMsgTooQuietToMeasure =
@@ -48,10 +49,6 @@ struct Loudness {
 FilterEffect gainEffect(double db);
 FilterEffect limitedGainEffect(double db, double ceilingDb, std::uint32_t sampleRate);
 
-// The range the effects work on: whole frames of every channel, up to the end
-// of the sound when the finish marker stands on the last column.
-EditRange effectRange(const DocumentState& doc);
-
 // Measures the range (bar 0). Nothing when stopped, when the work file could
 // not be read, or when the range has no measurable loudness (stopped says which).
 std::optional<Loudness> measureLoudness(const DocumentState& doc, Progress& progress, bool& stopped);
@@ -77,5 +74,8 @@ EditResult runDenoiseBody(DocumentState& doc, double reductionDb, double floorDb
 // Loudness Normalize: the measuring pass, then the effect.
 EditResult runLoudnessBody(DocumentState& doc, double targetLufs, double ceilingDb, Progress& progress,
                            Messenger& messages, UndoJournal* journal = nullptr);
+
+// The filter effects' entries of the effect table, in menu order.
+void addFilterEffects(std::vector<Effect>& table);
 
 }  // namespace tw
