@@ -13,6 +13,7 @@
 #include <fstream>
 
 #include "batch/BatchArgs.h"
+#include "edit/Effects.h"
 
 namespace tw::batch {
 namespace {
