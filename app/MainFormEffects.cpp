@@ -85,7 +85,7 @@ void TMainForm::applyLanguage(TStatisticsForm& form)
 
 void TMainForm::MEffectClick(const Effect& effect)
 {
-    if (!effectEnabled(effect, *this))
+    if (!loaded || !effectEnabled(effect, *this))
         return;
     if (effect.length == EffectLength::Measured) {
         // Reads the work file only: playback goes on, nothing changes.
@@ -99,7 +99,7 @@ void TMainForm::MEffectClick(const Effect& effect)
             return;
         TStatisticsForm form(this);
         applyLanguage(form);
-        const QString channelWord = QString::fromStdString(languageIni.read("Statistics", "Channel", "channel"));
+        const QString channelWord = QString::fromStdString(languageIni.read("Statistics", "Channel", TStatisticsForm::kChannel));
         QString lines;
         for (const EffectFigure& f : *figures) {
             QString name = QString::fromStdString(languageIni.read("Statistics", f.key, f.name));

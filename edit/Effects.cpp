@@ -198,8 +198,6 @@ EditRange effectRange(const DocumentState& doc)
 
 bool effectEnabled(const Effect& effect, const DocumentState& doc)
 {
-    if (!doc.loaded)
-        return false;
     if (effect.needsStereo && doc.channels < 2)
         return false;
     return !effect.needsRange || effectRange(doc).bytes() > 0;

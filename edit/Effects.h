@@ -115,8 +115,8 @@ const Effect* findEffect(const std::string& id);
 // The range the effects work on: the frame-exact range of Copy and Normalize.
 EditRange effectRange(const DocumentState& doc);
 
-// Whether the effect can run on the document now: a document, a range that
-// holds sound when it needs one, two channels when it needs them.
+// Whether the effect can run on the open document: a range that holds sound
+// when it needs one, two channels when it needs them.
 bool effectEnabled(const Effect& effect, const DocumentState& doc);
 
 inline constexpr const char* kMsgEffectTooLong =

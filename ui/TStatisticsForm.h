@@ -17,6 +17,7 @@ public:
     static constexpr auto kCaption = "Statistics";
     static constexpr auto kCopy = "Copy";
     static constexpr auto kClose = "Close";
+    static constexpr auto kChannel = "channel";  // "Peak (channel 1)"
 
     QPlainTextEdit* Memo1;
     QPushButton* ButtonCopy;
