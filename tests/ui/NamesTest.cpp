@@ -105,7 +105,7 @@ TEST_F(MainFormTest, MenusInOrderWithTheirCaptions)
         if (a->menu())
             barOrder << a->menu()->objectName();
     EXPECT_EQ(barOrder,
-              (QStringList{"MenuFile", "MenuEdit", "MenuZoom", "MenuControl", "MenuLanguage", "MenuHelp"}));
+              (QStringList{"MenuFile", "MenuEdit", "MenuEffects", "MenuZoom", "MenuControl", "MenuLanguage", "MenuHelp"}));
     for (const auto& [menuName, items] : menus) {
         auto* menu = form->findChild<QMenu*>(menuName);
         ASSERT_NE(menu, nullptr) << menuName;
