@@ -10,6 +10,7 @@ extern "C" {
 }
 
 #include <algorithm>
+#include <charconv>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -42,7 +43,13 @@ struct LoudnessMeter::Graph {
         const AVDictionaryEntry* e = av_dict_get(metadata, key, nullptr, 0);
         if (!e)
             return std::nullopt;
-        return std::strtod(e->value, nullptr);
+        // Written by printf in the process's locale: a decimal comma counts as a point.
+        std::string text = e->value;
+        std::replace(text.begin(), text.end(), ',', '.');
+        double value = 0;
+        if (std::from_chars(text.data(), text.data() + text.size(), value).ec != std::errc())
+            return std::nullopt;
+        return value;
     }
 
     // Takes what the filter gave; the figures come with the frames in which

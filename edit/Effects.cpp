@@ -3,6 +3,7 @@
 #include <fcntl.h>
 
 #include <algorithm>
+#include <charconv>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -20,11 +21,12 @@ namespace tw {
 
 namespace {
 
+// Numbers with a point whatever the locale.
 std::string fixed(double value, int decimals)
 {
     char text[64];
-    std::snprintf(text, sizeof text, "%.*f", decimals, value);
-    return text;
+    const auto end = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals).ptr;
+    return std::string(text, end);
 }
 
 std::vector<EffectFigure> statisticsFigures(const RangeStatistics& s)
@@ -170,9 +172,10 @@ std::optional<double> EffectParam::parse(const std::string& text) const
     }
     if (text.empty())
         return std::nullopt;
-    char* end = nullptr;
-    const double value = std::strtod(text.c_str(), &end);
-    if (end != text.c_str() + text.size() || !std::isfinite(value))
+    double value = 0;
+    const char* first = text.c_str() + (text[0] == '+' ? 1 : 0);
+    const auto [end, error] = std::from_chars(first, text.c_str() + text.size(), value);
+    if (error != std::errc() || end != text.c_str() + text.size() || !std::isfinite(value))
         return std::nullopt;
     return value;
 }

@@ -1,6 +1,7 @@
 #include "edit/RangeStatistics.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -65,8 +66,9 @@ std::string dbText(double value, double fullScale, int decimals)
     if (value <= 0)
         return "-inf";
     char text[32];
-    std::snprintf(text, sizeof text, "%.*f", decimals, 20.0 * std::log10(value / fullScale));
-    return text;
+    const auto end = std::to_chars(text, text + sizeof text, 20.0 * std::log10(value / fullScale),
+                                   std::chars_format::fixed, decimals).ptr;
+    return std::string(text, end);
 }
 
 }  // namespace tw

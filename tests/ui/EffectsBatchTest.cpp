@@ -109,10 +109,8 @@ TEST_F(OpenTest, EffectFlagsWriteTheWindowsBytes)
 
 TEST(EffectsDocumentation, TheGuideAndTheManualPageNameEveryEntry)
 {
-    const char* root = std::getenv("TARNWICK_SOURCE_DIR");
-    ASSERT_NE(root, nullptr);
-    const auto text = [root](const std::string& path) {
-        const twtest::Bytes b = twtest::readBytes(std::string(root) + "/" + path);
+    const auto text = [](const std::string& path) {
+        const twtest::Bytes b = twtest::readBytes(std::string(TARNWICK_LANGUAGE_DIR) + "../" + path);
         return std::string(b.begin(), b.end());
     };
     const std::string guide = text("Help/English.html"), manual = text("packaging/tarnwick-batch.1.in");
