@@ -5,7 +5,7 @@
 #include <QDoubleSpinBox>
 #include <QPushButton>
 
-#include <cstdio>
+#include <charconv>
 
 #include "app/MainFormTexts.h"
 #include "app/TMainForm.h"
@@ -25,8 +25,10 @@ void TMainForm::addEffectButtons(TEffectForm& form)
     for (std::size_t i = 0; i < effect.params.size(); ++i)
         for (const double value : effect.params[i].offered) {
             char text[64];
-            std::snprintf(text, sizeof text, "%g %s", value, effect.params[i].unit);
-            QPushButton* button = form.addButton(QString::fromUtf8(text).trimmed(), "ButtonOffered");
+            const auto end = std::to_chars(text, text + sizeof text, value).ptr;
+            const QString caption = QString::fromUtf8(text, static_cast<int>(end - text)) + QLatin1Char(' ') +
+                                    QString::fromUtf8(effect.params[i].unit);
+            QPushButton* button = form.addButton(caption.trimmed(), "ButtonOffered");
             connect(button, &QPushButton::clicked, &form, [&form, i, value] {
                 std::vector<double> values = form.values();
                 values.at(i) = value;

@@ -1,7 +1,10 @@
 #include "audio/FilterRun.h"
 
+#include <clocale>
+#include <locale.h>
+
 #include <algorithm>
-#include <cstdlib>
+#include <charconv>
 #include <cstring>
 
 #include "audio/FfmpegHandles.h"
@@ -27,6 +30,34 @@ struct InOutFreer {
 };
 using GraphPtr = std::unique_ptr<AVFilterGraph, GraphFreer>;
 using InOutPtr = std::unique_ptr<AVFilterInOut, InOutFreer>;
+
+// FFmpeg reads the chain's numbers and writes its figures with the C
+// library, in the calling thread's locale: the C locale while it works, so a
+// decimal comma of the user's locale changes neither.
+class CNumbers {
+public:
+    CNumbers() : c_(::newlocale(LC_NUMERIC_MASK, "C", nullptr)), old_(c_ ? ::uselocale(c_) : nullptr) {}
+    ~CNumbers()
+    {
+        if (c_) {
+            ::uselocale(old_);
+            ::freelocale(c_);
+        }
+    }
+    CNumbers(const CNumbers&) = delete;
+    CNumbers& operator=(const CNumbers&) = delete;
+
+private:
+    locale_t c_;
+    locale_t old_;
+};
+
+double parsed(const char* text)
+{
+    double value = 0;
+    std::from_chars(text, text + std::strlen(text), value);
+    return value;
+}
 
 }  // namespace
 
@@ -101,7 +132,7 @@ struct FilterRun::Impl {
                 return false;
             if (const AVDictionaryEntry* e = nullptr; out->metadata) {
                 while ((e = av_dict_get(out->metadata, "", e, AV_DICT_IGNORE_SUFFIX)))
-                    values[e->key] = std::strtod(e->value, nullptr);
+                    values[e->key] = parsed(e->value);
             }
             const std::size_t bytes = std::size_t(out->nb_samples) * wide.frameBytes();
             bool ok = true;
@@ -136,6 +167,7 @@ struct FilterRun::Impl {
 FilterRun::FilterRun(const PcmFormat& format, const std::string& chain) : impl_(std::make_unique<Impl>())
 {
     quietFfmpegLog();
+    const CNumbers numbers;
     Impl& m = *impl_;
     m.format = format;
     m.wide = {format.channels, format.sampleRate, 16};
@@ -160,6 +192,7 @@ FilterRun::operator bool() const
 
 bool FilterRun::push(const std::uint8_t* input, std::size_t frames, std::vector<std::uint8_t>& out)
 {
+    const CNumbers numbers;
     Impl& m = *impl_;
     if (!m.graph)
         return false;
@@ -175,6 +208,7 @@ bool FilterRun::push(const std::uint8_t* input, std::size_t frames, std::vector<
 
 bool FilterRun::finish(std::vector<std::uint8_t>& out)
 {
+    const CNumbers numbers;
     Impl& m = *impl_;
     if (!m.graph)
         return false;

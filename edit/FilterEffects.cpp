@@ -3,6 +3,7 @@
 #include <fcntl.h>
 
 #include <algorithm>
+#include <charconv>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -18,11 +19,12 @@ namespace {
 
 constexpr std::uint64_t kCopyBlock = 16 << 20;
 
+// With a point whatever the locale.
 std::string number(double value)
 {
     char text[64];
-    std::snprintf(text, sizeof text, "%.6f", value);
-    return text;
+    const auto end = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, 6).ptr;
+    return std::string(text, end);
 }
 
 double linear(double db)
