@@ -116,6 +116,7 @@ void TMainForm::MEffectClick(const Effect& effect)
     // An insert goes in at the start of the cursor's column, as it stood before the stop.
     EffectInput input;
     input.at = std::uint64_t{cursorColumn()} * zoom;
+    previewAt_ = input.at;
     stopAndRelease();
     if (!effect.params.empty()) {
         TEffectForm form(this, effect);

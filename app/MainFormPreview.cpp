@@ -72,6 +72,7 @@ void TMainForm::previewClick(const TEffectForm& form)
     const Effect& effect = form.effect();
     EffectInput input;
     input.values = form.values();
+    input.at = previewAt_;
     SilentProgress progress;
     previewSound_ = effect.preview(*this, input, kPreviewSeconds, progress);
     if (!previewSound_)

@@ -275,6 +275,7 @@ public:
     // What Preview plays, while its dialog is open.
     HSTREAM previewStream_ = 0;
     std::shared_ptr<const ClipSound> previewSound_;
+    std::uint64_t previewAt_ = 0;  // where an inserting effect's dialog puts its sound
     QMenu* MenuZoom = nullptr;
     QActionGroup* ZoomGroup = nullptr;
     QAction* MZoom10 = nullptr;

@@ -90,6 +90,9 @@ std::vector<Effect> makeTable()
             const auto frames = static_cast<std::uint64_t>(std::llround(in.values.at(0) * doc.sampleRate));
             return insertSilencePass(doc, in.at, std::max<std::uint64_t>(frames, 1));
         };
+        e.preview = [](const DocumentState& doc, const EffectInput& in, double seconds, Progress&) {
+            return previewInsertedSilence(doc, in.at, in.values.at(0), seconds);
+        };
         t.push_back(std::move(e));
     }
     const auto kept = [&t](const char* id, const char* name, const char* key, const char* hint, const char* flag,

@@ -269,6 +269,34 @@ std::shared_ptr<const ClipSound> previewSound(const DocumentState& doc, const Fi
     return result;
 }
 
+std::shared_ptr<const ClipSound> previewInsertedSilence(const DocumentState& doc, std::uint64_t frame, double silence,
+                                                        double seconds)
+{
+    const std::uint32_t frameBytes = formatOf(doc).frameBytes();
+    const auto total = static_cast<std::uint64_t>(seconds * doc.sampleRate);
+    const std::uint64_t quiet = std::min(total, static_cast<std::uint64_t>(std::llround(silence * doc.sampleRate)));
+    const std::uint64_t from = std::min<std::uint64_t>(frame, framesOf(doc, {.start = doc.dataOffset, .end = doc.dataEnd}));
+    const std::uint64_t available = framesOf(doc, {.start = doc.dataOffset, .end = doc.dataEnd}) - from;
+    const std::uint64_t sound = std::min(total - quiet, available);
+    File work = File::openRead(doc.workPath);
+    File out;
+    const std::string path = resultPath(doc, out);
+    if (!work || !out || frameBytes == 0)
+        return nullptr;
+    const std::uint64_t bytes = (quiet + sound) * frameBytes;
+    std::vector<std::uint8_t> data(static_cast<std::size_t>(bytes), doc.bitsPerSample == 8 ? 128 : 0);
+    const std::size_t soundBytes = static_cast<std::size_t>(sound * frameBytes);
+    const auto header = finishedWaveHeader(doc.sampleRate, doc.channels, doc.bitsPerSample, bytes);
+    if (work.readAt(data.data() + quiet * frameBytes, soundBytes, doc.dataOffset + from * frameBytes) != soundBytes ||
+        !out.writeAt(header.data(), header.size(), 0) || !out.writeAt(data.data(), data.size(), kClipDataOffset) ||
+        !out.close()) {
+        out.close();
+        removeFile(path);
+        return nullptr;
+    }
+    return std::make_shared<const ClipSound>(path, doc.channels, doc.sampleRate, doc.bitsPerSample, bytes);
+}
+
 EditResult runFilterEffectBody(DocumentState& doc, const FilterEffect& effect, Progress& progress,
                                Messenger& messages, UndoJournal* journal)
 {

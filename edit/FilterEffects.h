@@ -63,6 +63,11 @@ EditPass replacePass(const DocumentState& doc, std::shared_ptr<const ClipSound> 
 std::shared_ptr<const ClipSound> previewSound(const DocumentState& doc, const FilterEffect& effect, double seconds,
                                               Progress& progress);
 
+// Insert Silence's Preview: up to `silence` seconds of silence, then the
+// sound from frame on, seconds in all.
+std::shared_ptr<const ClipSound> previewInsertedSilence(const DocumentState& doc, std::uint64_t frame, double silence,
+                                                        double seconds);
+
 // The effect as the commands run it: the result made (bar 0; Cancel stops it
 // and gives Cancelled with nothing changed), the room checked, then the edit.
 EditResult runFilterEffectBody(DocumentState& doc, const FilterEffect& effect, Progress& progress,

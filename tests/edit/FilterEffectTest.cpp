@@ -233,6 +233,15 @@ TEST_F(FilterEffectTest, PreviewMakesAtMostItsSecondsAndLeavesTheDocument)
     EXPECT_FALSE(journal.canUndo());
     StoppingProgress stopping(0);
     EXPECT_FALSE(previewSound(doc, tempoEffect(25), 1.0, stopping));
+
+    // Insert Silence's: the silence, then the sound from the place on.
+    const auto inserted = previewInsertedSilence(doc, 1000, 0.25, 1.0);
+    ASSERT_TRUE(inserted);
+    const Bytes heard = readFile(inserted->path);
+    ASSERT_EQ(heard.size(), 44u + 44100 * 4);
+    const std::size_t quiet = 11025 * 4;
+    EXPECT_TRUE(std::all_of(heard.begin() + 44, heard.begin() + 44 + quiet, [](std::uint8_t b) { return b == 0; }));
+    EXPECT_TRUE(std::equal(heard.begin() + 44 + quiet, heard.end(), original.begin() + 44 + 1000 * 4));
 }
 
 // Speech: noisy syllables and pauses, quiet and with high peaks, so the
