@@ -71,11 +71,14 @@ TEffectForm::TEffectForm(QWidget* parent, const Effect& effect)
 
 void TEffectForm::layOut()
 {
+    // The rows once; what lies below them again for each added button, so
+    // that labels fitted to a language keep their places.
     const int rows = static_cast<int>(Labels.size());
-    for (int i = 0; i < rows; ++i) {
-        place(*Labels[static_cast<std::size_t>(i)], 24, 24 + i * kRow);
-        place(*Fields[static_cast<std::size_t>(i)], 80, 21 + i * kRow, 129, 21);
-    }
+    if (extra_.empty())
+        for (int i = 0; i < rows; ++i) {
+            place(*Labels[static_cast<std::size_t>(i)], 24, 24 + i * kRow);
+            place(*Fields[static_cast<std::size_t>(i)], 80, 21 + i * kRow, 129, 21);
+        }
     int y = 55 + std::max(rows - 1, 0) * kRow;
     int wide = kWidth;  // the row of extra buttons may need more
     if (!extra_.empty()) {
@@ -87,10 +90,11 @@ void TEffectForm::layOut()
         }
         y += kRow + 4;
     }
+    wide = std::max(width(), wide);
     place(*Bevel1, 8, y, wide - 16, 2);
     place(*ButtonOk, 24, y + 9, 75, 25);
     place(*ButtonCancel, 134, y + 9, 75, 25);
-    setFixedSize(width() > 0 ? std::max(width(), wide) : wide, y + 45);
+    setFixedSize(wide, y + 45);
 }
 
 std::vector<double> TEffectForm::values() const

@@ -35,7 +35,8 @@ public:
     std::vector<double> values() const;
     void setValues(const std::vector<double>& values);
     // A button in the row above OK and Cancel (Preview); the dialog grows
-    // by the row the first time.
+    // by the row; the parameter rows keep their places (also once fitted to
+    // a language).
     QPushButton* addButton(const QString& caption, const char* objectName);
 
     // The close box counts as Cancel.
