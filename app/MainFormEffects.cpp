@@ -67,6 +67,8 @@ void TMainForm::applyLanguage(TEffectForm& form)
         setCaption(*form.Labels[i], text("Effects", effect.params[i].key, effect.params[i].name));
     setCaption(*form.ButtonOk, text("Common", "Ok", "OK"));
     setCaption(*form.ButtonCancel, text("Common", "Cancel", "Cancel"));
+    if (auto* preview = form.findChild<QPushButton*>(QStringLiteral("ButtonPreview")))
+        setCaption(*preview, text("Effects", "Preview", MainFormTexts::kButtonPreview));
     fitLabels(form);
 }
 
@@ -114,13 +116,17 @@ void TMainForm::MEffectClick(const Effect& effect)
     // An insert goes in at the start of the cursor's column, as it stood before the stop.
     EffectInput input;
     input.at = std::uint64_t{cursorColumn()} * zoom;
+    previewAt_ = input.at;
     stopAndRelease();
     if (!effect.params.empty()) {
         TEffectForm form(this, effect);
+        addEffectButtons(form);
         applyLanguage(form);
         if (onEffectFormShown)
             onEffectFormShown(form);
-        if (form.exec() != QDialog::Accepted) {
+        const int answer = form.exec();
+        stopPreview();
+        if (answer != QDialog::Accepted) {
             afterEdit();
             return;
         }

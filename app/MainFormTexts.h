@@ -65,6 +65,7 @@ constexpr auto kMCopy = "Copy";
 constexpr auto kMPaste = "Paste";
 constexpr auto kMNormalize = "Normalize";
 constexpr auto kMenuEffects = "Effec&ts";
+constexpr auto kButtonPreview = "Preview";
 constexpr auto kMenuZoom = "&Zoom";
 constexpr auto kMZoom10 = "10 : 1";
 constexpr auto kMZoom8 = "8 : 1";

@@ -186,6 +186,12 @@ public:
     // An Effects menu item: its dialog when it has parameters, then its body
     // under ProcessForm as one edit (Statistics: its window, no edit).
     void MEffectClick(const Effect& effect);
+    // Preview in an effect's dialog: up to five seconds from the range's start
+    // with the effect as the dialog's values stand, through the output Play
+    // uses; a press while it plays stops it.
+    void previewClick(const TEffectForm& form);
+    void stopPreview();
+    bool previewPlaying() const;
     // Test hooks: run with the dialogs just before they are shown.
     std::function<void(TEffectForm&)> onEffectFormShown;
     std::function<void(TStatisticsForm&)> onStatisticsShown;
@@ -286,6 +292,10 @@ public:
     QMenu* MenuEffects = nullptr;
     // The Effects menu's items, one per entry of the effect table, in its order.
     std::vector<QAction*> effectItems;
+    // What Preview plays, while its dialog is open.
+    HSTREAM previewStream_ = 0;
+    std::shared_ptr<const ClipSound> previewSound_;
+    std::uint64_t previewAt_ = 0;  // where an inserting effect's dialog puts its sound
     QMenu* MenuZoom = nullptr;
     QActionGroup* ZoomGroup = nullptr;
     QAction* MZoom10 = nullptr;
@@ -358,6 +368,8 @@ private:
     void updateEffectItems(bool doc);
     void applyEffectsLanguage();
     void applyLanguage(TEffectForm& form);
+    // The dialog's buttons for the offered values and Preview.
+    void addEffectButtons(TEffectForm& form);
     void applyLanguage(TStatisticsForm& form);
     void buildToolbar();
     // The toolbar's captions in the window's font (narrowed for a substitute face).

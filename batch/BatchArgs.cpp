@@ -34,11 +34,21 @@ const char* const kUsageTail =
     "128 + N when stopped by signal N.\n"
     "--save may be left out when the steps only measure (--stats).\n";
 
-const Effect* effectOfFlag(const std::string& arg)
+// The effect of a flag: its own, or for an effect without one, the option of
+// one of its parameters (which param then tells).
+const Effect* effectOfFlag(const std::string& arg, const EffectParam** param = nullptr)
 {
-    for (const Effect& e : effectTable())
+    for (const Effect& e : effectTable()) {
         if (*e.batchFlag && arg == e.batchFlag)
             return &e;
+        if (!*e.batchFlag)
+            for (const EffectParam& p : e.params)
+                if (*p.batchOption && arg == p.batchOption) {
+                    if (param)
+                        *param = &p;
+                    return &e;
+                }
+    }
     return nullptr;
 }
 
@@ -57,17 +67,29 @@ std::string usage()
 {
     std::string text = kUsageHead;
     for (const Effect& e : effectTable()) {
-        if (!*e.batchFlag)
+        std::string flag;
+        if (*e.batchFlag) {
+            flag = std::string("  ") + e.batchFlag;
+            if (*e.batchPlace)
+                flag += std::string(" ") + e.batchPlace;
+        }
+        for (const EffectParam& p : e.params) {
+            if (p.batchPreset)
+                continue;
+            const std::string value = *p.batchOption ? std::string(p.batchOption) + " " + p.batchName : p.batchName;
+            if (!*e.batchFlag)
+                flag += std::string(flag.empty() ? "  " : "  ") + value;
+            else
+                flag += p.batchOptional ? " [" + value + "]" : " " + value;
+        }
+        if (flag.empty())
             continue;
-        std::string flag = std::string("  ") + e.batchFlag;
-        if (*e.batchPlace)
-            flag += std::string(" ") + e.batchPlace;
-        for (const EffectParam& p : e.params)
-            flag += p.batchOptional ? std::string(" [") + p.batchName + "]" : std::string(" ") + p.batchName;
         std::string line = flag.size() < 23 ? flag + std::string(23 - flag.size(), ' ') : flag + "\n" + std::string(23, ' ');
         line += e.hint;
         for (const EffectParam& p : e.params)
-            line += std::string("; ") + p.batchName + " " + p.rangeText() + (p.batchOptional ? " (left out: preset)" : "");
+            if (!p.batchPreset)
+                line += std::string("; ") + p.batchName + " " + p.rangeText() +
+                        (p.batchOptional && *e.batchFlag ? " (left out: preset)" : "");
         text += line + "\n";
     }
     return text + kUsageTail;
@@ -253,9 +275,9 @@ std::variant<Arguments, std::string> parseArguments(const std::vector<std::strin
             if (!n || *n == 0 || *n > 320)
                 return std::string("--bitrate takes kbit/s from 1 to 320");
             a.bitrate = static_cast<std::uint32_t>(*n);
-        } else if (const Effect* effect = effectOfFlag(arg)) {
+        } else if (const EffectParam* only = nullptr; const Effect* effect = effectOfFlag(arg, &only)) {
             EffectStep step{effect, {}, {}};
-            const std::string flag = effect->batchFlag;
+            const std::string flag = arg;
             if (*effect->batchPlace) {
                 const auto v = value("AT");
                 const auto at = v ? parseTime(*v, true) : std::nullopt;
@@ -265,7 +287,19 @@ std::variant<Arguments, std::string> parseArguments(const std::vector<std::strin
             }
             for (const EffectParam& p : effect->params) {
                 std::optional<double> v;
-                if (p.batchOptional) {
+                if (p.batchPreset || (only && &p != only)) {
+                    v = p.preset;
+                } else if (*p.batchOption && &p != only) {
+                    // "OPTION VALUE" after the flag's values, or the preset.
+                    if (i + 1 < args.size() && args[i + 1] == p.batchOption) {
+                        i += 2;
+                        v = i < args.size() ? p.parse(args[i]) : std::nullopt;
+                        if (!v)
+                            return std::string(p.batchOption) + " needs " + p.batchName + ": " + p.rangeText();
+                    } else {
+                        v = p.preset;
+                    }
+                } else if (p.batchOptional && &p != only) {
                     v = i + 1 < args.size() ? p.parse(args[i + 1]) : std::nullopt;
                     if (v)
                         ++i;

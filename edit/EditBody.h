@@ -44,6 +44,7 @@ enum class Footprint {
     RemovesRange,  // the range goes and what follows moves down
     KeepsRange,    // only the range stays, moved to the start of the data
     Inserts,       // new bytes go in at a place and what follows moves up
+    Replaces,      // the range gives way to insertBytes new bytes; what follows moves to their end
 };
 
 // Pass 1 of an edit: reads and writes the open work file, moves bar 0 and
@@ -58,7 +59,8 @@ struct EditPass {
                        std::uint64_t& shifted)>
         run;
     std::function<void(DocumentState& doc)> markersAfter = nullptr;
-    // Inserts: the file offset where insertBytes new bytes go.
+    // Inserts: the file offset where insertBytes new bytes go; Replaces: how
+    // many bytes take the range's place.
     std::uint32_t insertAt = 0;
     std::uint64_t insertBytes = 0;
     // The range reaches the end of the sound when the finish marker stands on
@@ -77,6 +79,7 @@ enum class EditResult {
     Declined,       // no room for Undo, and the user kept the document as it is
     JournalFailed,  // the undo journal could not be written: nothing changed
     Refused,        // the edit said why it could not be made: nothing changed
+    Cancelled,      // the user stopped it before anything changed
 };
 
 inline constexpr const char* kMsgCannotWriteTemp = "Cannot write the temporary file.";

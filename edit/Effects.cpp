@@ -15,6 +15,7 @@
 #include "document/WaveHeader.h"
 #include "edit/Clipboard.h"
 #include "edit/EffectPasses.h"
+#include "edit/FilterEffects.h"
 #include "edit/RangeStatistics.h"
 #include "wav/File.h"
 
@@ -79,7 +80,10 @@ std::vector<Effect> makeTable()
                      .step = 0.1,
                      .decimals = 3,
                      .choices = {},
-                     .batchOptional = false}};
+                     .batchOptional = false,
+                     .batchOption = "",
+                     .batchPreset = false,
+                     .offered = {}}};
         e.length = EffectLength::Inserted;
         e.needsRange = false;
         e.batchFlag = "--insert-silence";
@@ -87,6 +91,9 @@ std::vector<Effect> makeTable()
         e.pass = [](const DocumentState& doc, const EffectInput& in) {
             const auto frames = static_cast<std::uint64_t>(std::llround(in.values.at(0) * doc.sampleRate));
             return insertSilencePass(doc, in.at, std::max<std::uint64_t>(frames, 1));
+        };
+        e.preview = [](const DocumentState& doc, const EffectInput& in, double seconds, Progress&) {
+            return previewInsertedSilence(doc, in.at, in.values.at(0), seconds);
         };
         t.push_back(std::move(e));
     }
@@ -108,6 +115,7 @@ std::vector<Effect> makeTable()
          "--swap-channels", swapChannelsPass, true);
     kept("remove-dc", "Remove DC Offset", "RemoveDc", "each channel's mean over the range taken away", "--remove-dc",
          removeDcPass, false);
+    addFilterEffects(t);
     {
         Effect e;
         e.id = "statistics";
@@ -215,7 +223,7 @@ EditResult runEffectBody(DocumentState& doc, const Effect& effect, const EffectI
                          Messenger& messages, UndoJournal* journal)
 {
     // Everything the effect needs is checked before anything changes.
-    if (!effect.pass || input.values.size() != effect.params.size())
+    if ((!effect.pass && !effect.body) || input.values.size() != effect.params.size())
         return EditResult::Refused;
     for (std::size_t i = 0; i < effect.params.size(); ++i)
         if (!effect.params[i].holds(input.values[i])) {
@@ -228,6 +236,8 @@ EditResult runEffectBody(DocumentState& doc, const Effect& effect, const EffectI
         messages.inform(kMsgEmptyRange);
         return EditResult::Refused;
     }
+    if (effect.body)
+        return effect.body(doc, input, progress, messages, journal);
     EditPass pass = effect.pass(doc, input);
     pass.toEnd = true;
     pass.recipe = effectRecipe(effect, input);

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "core/DocumentState.h"
 #include "core/Messages.h"
 #include "core/Progress.h"
+#include "edit/Clipboard.h"
 #include "edit/EditBody.h"
 
 namespace tw {
@@ -37,6 +39,12 @@ struct EffectParam {
     int decimals = 0;
     std::vector<EffectChoice> choices;
     bool batchOptional = false;  // the batch flag may leave it out (only after the required ones)
+    // The batch program takes it as "OPTION VALUE" after the flag's values
+    // (left out: preset); for an effect without a flag, OPTION alone makes the
+    // step, its other parameters at their presets.
+    const char* batchOption = "";
+    bool batchPreset = false;      // the batch program always takes the preset
+    std::vector<double> offered;   // values the dialog offers on buttons of their own
 
     bool holds(double value) const;
     // "0.001 to 3600 s", or the choices' texts.
@@ -62,6 +70,8 @@ struct EffectInput {
 
 // A figure of a Measured effect: the English name (what the batch program
 // prints), its language key in [Statistics] and the value with its unit.
+class UndoJournal;
+
 struct EffectFigure {
     const char* name = "";
     const char* key = "";
@@ -83,6 +93,16 @@ struct Effect {
     const char* batchPlace = "";  // for Inserted: the place's argument name ("AT"), before the parameters
     // The pass (Kept and Inserted).
     std::function<EditPass(const DocumentState& doc, const EffectInput& input)> pass;
+    // An effect whose result is made before the edit (the filter effects):
+    // runs in place of pass once the values and the range are checked.
+    std::function<EditResult(DocumentState& doc, const EffectInput& input, Progress& progress, Messenger& messages,
+                             UndoJournal* journal)>
+        body;
+    // Preview's sound: up to seconds from the range's start with the effect
+    // applied; the document stays as it is. Null when stopped or failed.
+    std::function<std::shared_ptr<const ClipSound>(const DocumentState& doc, const EffectInput& input,
+                                                   double seconds, Progress& progress)>
+        preview;
     // The figures (Measured); nothing when the work file could not be read or
     // the measurement failed.
     std::function<std::optional<std::vector<EffectFigure>>(const DocumentState& doc, Progress& progress)> measure;

@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "audio/FfmpegHandles.h"
+#include "audio/PcmConvert.h"
 #include "core/Markers.h"
 #include "document/ReloadBody.h"
 #include "document/WaveHeader.h"
@@ -22,64 +22,14 @@ namespace {
 constexpr std::size_t kBlockFrames = 1 << 16;
 constexpr std::uint64_t kCopyBlock = 16 << 20;
 
-AVSampleFormat sampleFormat(std::uint32_t bits)
+audio::PcmFormat formatOf(const ClipSound& sound)
 {
-    return bits == 8 ? AV_SAMPLE_FMT_U8 : AV_SAMPLE_FMT_S16;
+    return {sound.channels, sound.sampleRate, sound.bitsPerSample};
 }
 
-// The usual layout of count channels where FFmpeg has one (true), else the
-// first count channels of a channel mask, which our own matrix then mixes.
-bool usualLayout(std::uint32_t count, AVChannelLayout& layout)
+audio::PcmFormat formatOf(const DocumentState& doc)
 {
-    av_channel_layout_default(&layout, static_cast<int>(count));
-    if (layout.order == AV_CHANNEL_ORDER_NATIVE)
-        return true;
-    av_channel_layout_uninit(&layout);
-    av_channel_layout_from_mask(&layout, count >= 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << count) - 1);
-    return false;
-}
-
-// Channel i of the clipboard goes to channel i mod to of the document, each
-// at the mean of those that meet there; with fewer channels in the clipboard,
-// document channel j repeats clipboard channel j mod from at full level.
-std::vector<double> channelMatrix(std::uint32_t from, std::uint32_t to)
-{
-    std::vector<double> matrix(std::size_t{from} * to, 0.0);
-    for (std::uint32_t j = 0; j < to; ++j) {
-        if (from < to) {
-            matrix[std::size_t{j} * from + j % from] = 1.0;
-            continue;
-        }
-        const std::uint32_t meeting = (from - j + to - 1) / to;  // i = j, j + to, ... below from
-        for (std::uint32_t i = j; i < from; i += to)
-            matrix[std::size_t{j} * from + i] = 1.0 / meeting;
-    }
-    return matrix;
-}
-
-audio::ResamplerPtr makeConverter(const ClipSound& from, const DocumentState& to)
-{
-    AVChannelLayout in{};
-    AVChannelLayout out{};
-    const bool usual = usualLayout(from.channels, in) & usualLayout(to.channels, out);
-    SwrContext* swr = nullptr;
-    const int made = swr_alloc_set_opts2(&swr, &out, sampleFormat(to.bitsPerSample), static_cast<int>(to.sampleRate),
-                                         &in, sampleFormat(from.bitsPerSample), static_cast<int>(from.sampleRate), 0,
-                                         nullptr);
-    av_channel_layout_uninit(&in);
-    av_channel_layout_uninit(&out);
-    audio::ResamplerPtr converter(swr);
-    if (made < 0)
-        return nullptr;
-    // Mono and stereo into each other, and every count without a usual layout,
-    // through our matrix; the usual layouts of more channels through FFmpeg's.
-    const bool monoStereo = from.channels + to.channels == 3;
-    if (from.channels != to.channels && (monoStereo || !usual) &&
-        swr_set_matrix(swr, channelMatrix(from.channels, to.channels).data(), static_cast<int>(from.channels)) < 0)
-        return nullptr;
-    if (swr_init(swr) < 0)
-        return nullptr;
-    return converter;
+    return {doc.channels, doc.sampleRate, doc.bitsPerSample};
 }
 
 std::uint32_t frameBytesOf(const DocumentState& doc)
@@ -100,7 +50,7 @@ File openSound(const ClipSound& sound)
 
 bool canConvertChannels(std::uint32_t from, std::uint32_t to)
 {
-    return from >= 1 && to >= 1 && from <= kMaxConvertedChannels && to <= kMaxConvertedChannels;
+    return from >= 1 && to >= 1 && from <= audio::kMaxConvertedChannels && to <= audio::kMaxConvertedChannels;
 }
 
 bool sameFormat(const ClipSound& clip, const DocumentState& doc)
@@ -116,9 +66,7 @@ std::shared_ptr<const ClipSound> soundInFormatOf(const DocumentState& doc, std::
         return nullptr;
     if (sameFormat(*clip, doc))
         return clip;
-    audio::quietFfmpegLog();
-    const audio::ResamplerPtr converter =
-        canConvertChannels(clip->channels, doc.channels) ? makeConverter(*clip, doc) : nullptr;
+    audio::PcmConverter converter(formatOf(*clip), formatOf(doc));
     File in = openSound(*clip);
     if (!converter || !in)
         return nullptr;
@@ -131,29 +79,24 @@ std::shared_ptr<const ClipSound> soundInFormatOf(const DocumentState& doc, std::
         removeFile(path);
         return nullptr;
     };
-    const std::uint32_t outFrame = frameBytesOf(doc);
     std::vector<std::uint8_t> input(kBlockFrames * clip->frameBytes());
     std::vector<std::uint8_t> output;
     std::uint64_t written = 0;
     for (std::uint64_t frame = 0;;) {
-        const auto count = static_cast<int>(std::min<std::uint64_t>(kBlockFrames, clip->frames() - frame));
-        if (count > 0 && in.readAt(input.data(), std::size_t(count) * clip->frameBytes(),
-                                   kClipDataOffset + frame * clip->frameBytes()) !=
-                              std::size_t(count) * clip->frameBytes())
+        const auto count = static_cast<std::size_t>(std::min<std::uint64_t>(kBlockFrames, clip->frames() - frame));
+        if (count > 0 && in.readAt(input.data(), count * clip->frameBytes(),
+                                   kClipDataOffset + frame * clip->frameBytes()) != count * clip->frameBytes())
             return failed();
-        const int room = swr_get_out_samples(converter.get(), count);
-        output.resize(std::size_t(std::max(room, 1)) * outFrame);
-        std::uint8_t* outPlanes[] = {output.data()};
-        const std::uint8_t* inPlanes[] = {input.data()};
+        output.clear();
         // No input left: what the converter holds comes out.
-        const int made = swr_convert(converter.get(), outPlanes, room, count > 0 ? inPlanes : nullptr, count);
-        if (made < 0 || !out.writeAt(output.data(), std::size_t(made) * outFrame, kClipDataOffset + written))
+        if (!converter.convert(count > 0 ? input.data() : nullptr, count, output) ||
+            !out.writeAt(output.data(), output.size(), kClipDataOffset + written))
             return failed();
-        written += std::uint64_t(made) * outFrame;
-        frame += std::uint64_t(count);
+        written += output.size();
+        frame += count;
         progress.setBar(0, static_cast<int>(static_cast<double>(frame) * 100.0 / std::max<double>(clip->frames(), 1)));
         progress.pump();
-        if (count == 0 && made == 0)
+        if (count == 0 && output.empty())
             break;
     }
     const auto header = finishedWaveHeader(doc.sampleRate, doc.channels, doc.bitsPerSample, written);

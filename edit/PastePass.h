@@ -20,18 +20,13 @@ inline constexpr const char* kMsgPasteChannels =
     "converted. Nothing was pasted.";
 
 // Channel counts a converted paste can have: any two from 1 to 64.
-inline constexpr std::uint32_t kMaxConvertedChannels = 64;
 bool canConvertChannels(std::uint32_t from, std::uint32_t to);
 // The clipboard's sound goes in as it is.
 bool sameFormat(const ClipSound& clip, const DocumentState& doc);
 
 // The clipboard's sound at doc's rate, channel count and sample size: the
-// clipboard's own file when they match, else a new file at path, converted by
-// libswresample at its default quality. Mono from stereo is the mean of the
-// two channels, stereo from mono repeats the channel at full level; counts
-// without a usual layout mix clipboard channel i into document channel
-// i mod (document channels), at the mean of those that meet there, or repeat
-// clipboard channel j mod (clipboard channels) in document channel j. Bar 0
+// clipboard's own file when they match, else a new file at path, converted as
+// audio::PcmConverter converts. Bar 0
 // shows the conversion. Null, with nothing left at path, when the sound could
 // not be read or converted or the file could not be written.
 std::shared_ptr<const ClipSound> soundInFormatOf(const DocumentState& doc, std::shared_ptr<const ClipSound> clip,

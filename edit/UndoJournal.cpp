@@ -148,6 +148,11 @@ void UndoJournal::plan(Step& step, const DocumentState& doc, const EditRange& ra
         step.shift = {step.pass.insertAt, step.pass.insertAt + step.pass.insertBytes,
                       doc.dataEnd - std::uint64_t{step.pass.insertAt}};
         break;
+    case Footprint::Replaces:
+        // The header, the range's own bytes and what stood behind the data.
+        step.regions = {{0, doc.dataOffset}, {range.start, range.bytes()}, {doc.dataEnd, restFrom(doc.dataEnd)}};
+        step.shift = {range.end, range.start + step.pass.insertBytes, doc.dataEnd - std::uint64_t{range.end}};
+        break;
     }
 }
 

@@ -80,18 +80,21 @@ void TEffectForm::layOut()
             place(*Fields[static_cast<std::size_t>(i)], 80, 21 + i * kRow, 129, 21);
         }
     int y = 55 + std::max(rows - 1, 0) * kRow;
+    int wide = kWidth;  // the row of extra buttons may need more
     if (!extra_.empty()) {
         int x = 24;
         for (QPushButton* b : extra_) {
             place(*b, x, y - 8, 75, 25);
+            wide = std::max(wide, x + 75 + 24);
             x += 110;
         }
         y += kRow + 4;
     }
-    place(*Bevel1, 8, y, width() - 16, 2);
+    wide = std::max(width(), wide);
+    place(*Bevel1, 8, y, wide - 16, 2);
     place(*ButtonOk, 24, y + 9, 75, 25);
     place(*ButtonCancel, 134, y + 9, 75, 25);
-    setFixedSize(width(), y + 45);
+    setFixedSize(wide, y + 45);
 }
 
 std::vector<double> TEffectForm::values() const

@@ -13,6 +13,7 @@
 #include <fstream>
 
 #include "batch/BatchArgs.h"
+#include "edit/Effects.h"
 
 namespace tw::batch {
 namespace {
@@ -85,6 +86,46 @@ TEST(BatchArgs, RecordTakesThePlaceOfTheFileWithItsOwnOptions)
           {"--record", "5", "--rate", "22050", "--save", "o.wav"}, {"--record", "5", "--channels", "3", "--save", "o.wav"},
           {"in.wav", "--rate", "48000", "--save", "o.wav"}, {"--record", "5", "--device", "", "--save", "o.wav"}})
         EXPECT_TRUE(std::holds_alternative<std::string>(parseArguments(bad))) << bad[0] << " " << bad[1];
+}
+
+// The filter effects' flags: values after their own option, presets for
+// what the flag leaves out, a flag per parameter for an effect without one.
+TEST(BatchArgs, EffectOptionsAndPresets)
+{
+    const struct {
+        std::vector<std::string> args;
+        const char* id;
+        std::vector<double> values;
+    } cases[] = {
+        {{"--loudness", "-23"}, "loudness", {-23, -1}},
+        {{"--loudness", "-14", "--true-peak", "-2.5"}, "loudness", {-14, -2.5}},
+        {{"--denoise", "20"}, "denoise", {20, -50}},
+        {{"--bass", "6"}, "bass-treble", {6, 0}},
+        {{"--treble", "-3"}, "bass-treble", {0, -3}},
+        {{"--highpass", "200"}, "highpass", {200, 24}},
+        {{"--compress", "-30", "3"}, "compressor", {-30, 3, 20, 250, 0}},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args = {"in.wav"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        args.insert(args.end(), {"--save", "o.wav"});
+        const auto parsed = parseArguments(args);
+        ASSERT_TRUE(std::holds_alternative<Arguments>(parsed)) << c.args[0] << ": " << std::get<std::string>(parsed);
+        const auto& steps = std::get<Arguments>(parsed).steps;
+        ASSERT_EQ(steps.size(), 1u) << c.args[0];
+        const auto& step = std::get<EffectStep>(steps[0]);
+        EXPECT_STREQ(step.effect->id, c.id);
+        EXPECT_EQ(step.values, c.values) << c.args[0];
+    }
+    for (const std::vector<std::string>& bad :
+         {std::vector<std::string>{"--loudness", "-4"}, {"--loudness", "-16", "--true-peak"},
+          {"--loudness", "-16", "--true-peak", "1"}, {"--tempo", "201"}, {"--pitch", "x"}, {"--compress", "-20"},
+          {"--bass", "16"}}) {
+        std::vector<std::string> args = {"in.wav"};
+        args.insert(args.end(), bad.begin(), bad.end());
+        args.insert(args.end(), {"--save", "o.wav"});
+        EXPECT_TRUE(std::holds_alternative<std::string>(parseArguments(args))) << bad[0] << " " << bad[1];
+    }
 }
 
 TEST(BatchProgram, ExitCodesAndAnOutputReplacedOnlyWhenComplete)

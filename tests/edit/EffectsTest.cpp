@@ -106,7 +106,8 @@ TEST_F(EffectsTest, EveryEntryFollowsItsRuleAndUndoesAndRedoesByteForByte)
     for (const Format& f : formats) {
         const std::size_t first = 1234, last = f.frames - 1723;  // an odd count: reverse's middle frame stays
         for (const Effect& e : effectTable()) {
-            if (e.length == EffectLength::Measured)
+            // The filter effects have their rules in FilterEffectTest.
+            if (e.length == EffectLength::Measured || e.body)
                 continue;
             const std::string what = std::string(f.what) + ", " + e.id;
             const Samples source = noise(f);
