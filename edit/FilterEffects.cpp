@@ -1,5 +1,7 @@
 #include "edit/FilterEffects.h"
 
+#include "edit/PassRecipes.h"
+
 #include <fcntl.h>
 
 #include <algorithm>
@@ -224,6 +226,9 @@ EditPass replacePass(const DocumentState& doc, std::shared_ptr<const ClipSound> 
 {
     EditPass pass = replacing();
     pass.insertBytes = sound->bytes;
+    pass.recipe = recipeText({"replace", fileWord(sound->path), std::to_string(sound->channels),
+                              std::to_string(sound->sampleRate), std::to_string(sound->bitsPerSample),
+                              std::to_string(sound->bytes)});
     pass.run = [sound](File& work, DocumentState& doc, const EditRange& range, Progress& progress,
                        std::uint64_t& shifted) {
         const std::uint64_t tail = doc.dataEnd - range.end;
@@ -235,8 +240,8 @@ EditPass replacePass(const DocumentState& doc, std::shared_ptr<const ClipSound> 
         if (!in || in.size() < kClipDataOffset + sound->bytes ||
             (end > doc.dataEnd && ::posix_fallocate(work.fd(), 0, static_cast<off_t>(end)) != 0))
             return false;
-        if (!(to > range.end ? moveUp(work, range.end, to, tail, progress, &shifted)
-                             : moveDown(work, range.end, to, tail, progress, &shifted)))
+        if (!(to > range.end ? moveUp(work, range.end, to, tail, progress, &shifted, passMove(doc))
+                             : moveDown(work, range.end, to, tail, progress, &shifted, passMove(doc))))
             return false;
         for (std::uint64_t copied = 0; copied < sound->bytes;) {
             const std::uint64_t n = std::min<std::uint64_t>(kCopyBlock, sound->bytes - copied);

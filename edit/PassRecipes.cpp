@@ -9,6 +9,7 @@
 #include "edit/CutOutPass.h"
 #include "edit/DeletePass.h"
 #include "edit/Effects.h"
+#include "edit/FilterEffects.h"
 #include "edit/PastePass.h"
 #include "edit/SamplePasses.h"
 
@@ -109,6 +110,31 @@ std::optional<EditPass> passFromRecipe(const std::string& recipe,
                                          std::uint64_t& shifted) {
             *made = effect->pass(doc, input);
             return !made->run || made->run(work, doc, range, progress, shifted);
+        };
+        pass.markersAfter = [made](DocumentState& doc) {
+            if (made->markersAfter)
+                made->markersAfter(doc);
+        };
+        return pass;
+    }
+    if (kind == "replace" && w.size() == 6) {
+        // file, channels, rate, bits, bytes: the range gives way to the file's sound.
+        const auto file = fromFileWord(w[1]);
+        if (!file || n[1] <= 0 || n[2] <= 0 || n[3] <= 0 || n[4] < 0)
+            return std::nullopt;
+        const std::string path = mapFile(*file);
+        if (path.empty())
+            return std::nullopt;
+        auto sound = std::make_shared<const ClipSound>(path, static_cast<std::uint32_t>(n[1]),
+                                                       static_cast<std::uint32_t>(n[2]),
+                                                       static_cast<std::uint32_t>(n[3]), static_cast<std::uint64_t>(n[4]));
+        auto made = std::make_shared<EditPass>();
+        EditPass pass;
+        pass.recipe = recipe;
+        pass.run = [sound, made](File& work, DocumentState& doc, const EditRange& range, Progress& progress,
+                                 std::uint64_t& shifted) {
+            *made = replacePass(doc, sound);
+            return made->run(work, doc, range, progress, shifted);
         };
         pass.markersAfter = [made](DocumentState& doc) {
             if (made->markersAfter)

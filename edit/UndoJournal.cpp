@@ -397,7 +397,7 @@ std::optional<UndoJournal::Step> UndoJournal::parse(const std::string& line, con
     for (FrameMark* m : {&step.startMark, &step.finishMark})
         in >> m->frame >> m->column >> m->zoom >> m->exact;
     in >> footprint >> step.pass.insertAt >> step.pass.insertBytes >> step.pass.toEnd >> regions;
-    if (!in || footprint < 0 || footprint > static_cast<int>(Footprint::Inserts) || regions > 3)
+    if (!in || footprint < 0 || footprint > static_cast<int>(Footprint::Replaces) || regions > 3)
         return std::nullopt;
     step.regions.resize(regions);
     for (Region& r : step.regions)

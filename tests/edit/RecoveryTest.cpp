@@ -277,8 +277,8 @@ TEST_F(RecoveryTest, EveryKindOfStepIsRedoneAfterARestartAsItFirstRan)
     }
     for (const Kind& kind : kinds) {
         SCOPED_TRACE(kind.name);
-        open(2, 16, noise(2 * 4000), 1, 0, 0, {}, {}, 8000);
-        setMarkerFrames(doc, 1000, 3000);
+        open(2, 16, noise(2 * 32000), 1, 0, 0, {}, {}, 8000);
+        setMarkerFrames(doc, 1000, 20000);
         StepLog log(doc.tempDir);
         doc.stepLog = &log;
         UndoJournal journal;
