@@ -10,13 +10,17 @@
 #include "app/TMainForm.h"
 #include "core/WorkerThread.h"
 #include "document/OpenBody.h"
+#include "core/StateFile.h"
 #include "document/Recording.h"
+#include "edit/Recovery.h"
 #include "ui/Captions.h"
 #include "ui/LabelFit.h"
 #include "ui/ModalResult.h"
 #include "ui/RunModal.h"
 #include "ui/TOpenForm.h"
 #include "ui/TRecordForm.h"
+
+#include <ctime>
 
 namespace tw {
 
@@ -30,8 +34,17 @@ void TMainForm::MRecordClick()
         return;
     if (onRecordShown)
         onRecordShown(form);
-    if (form.exec() != mrOk)
+    // What is recorded is offered back after a crash, from the work file.
+    form.onStarted = [this](std::uint32_t rate, std::uint32_t channels) {
+        recordingUnderWay_ = true;
+        writeStateFile(tempDir, recordingStateText(rate, channels, journal_.generation(), std::time(nullptr)));
+    };
+    const int result = form.exec();
+    recordingUnderWay_ = false;
+    if (result != mrOk) {
+        forgetRecoveryState();
         return;
+    }
 
     WindowProgress& progress = OpenForm->progress();
     progress.setBar(0, 100);
@@ -45,6 +58,7 @@ void TMainForm::MRecordClick()
         OpenForm->done(read ? mrOk : mrCancel);
     });
     if (!read) {
+        forgetRecoveryState();
         removeFile(work);
         workPath.clear();
         return;
@@ -54,12 +68,17 @@ void TMainForm::MRecordClick()
     // New, and saved nowhere yet: Save asks for a name, proposing one in the
     // music folder.
     modified = true;
+    proposeRecordingName();
+    UpdateControls(kStopped);
+}
+
+void TMainForm::proposeRecordingName()
+{
     QString music = QStandardPaths::writableLocation(QStandardPaths::MusicLocation);
     if (music.isEmpty())
         music = QDir::homePath();
     SaveDialog1.fileName = QDir(music).filePath(QString::fromStdString(recordingFileName())).toStdString();
     SaveDialog1.filterIndex = 2;  // WAV
-    UpdateControls(kStopped);
 }
 
 void TMainForm::applyLanguage(TRecordForm& form)

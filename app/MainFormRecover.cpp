@@ -13,6 +13,7 @@
 #include "app/TMainForm.h"
 #include "core/StateFile.h"
 #include "core/WorkerThread.h"
+#include "edit/EditBody.h"
 #include "edit/Recovery.h"
 #include "ui/TProcessForm.h"
 
@@ -48,7 +49,7 @@ void TMainForm::setUpRecovery()
 
 void TMainForm::writeRecoveryState()
 {
-    if (!stepLog_ || journal_.stepUnderWay())
+    if (!stepLog_ || journal_.stepUnderWay() || recordingUnderWay_)
         return;
     if (!loaded || workPath.empty()) {
         forgetRecoveryState();
@@ -120,6 +121,8 @@ bool TMainForm::recoverLeftDocument(const std::string& folder)
         return false;
     SaveDialog1.fileName = names.saveAsName;
     partOpened_ = names.partOpened;
+    if (names.recording)
+        proposeRecordingName();
     if (!reloadOverview()) {
         journal_.reset(tempDir);
         removeFile(workPath);
@@ -129,6 +132,8 @@ bool TMainForm::recoverLeftDocument(const std::string& folder)
     }
     loaded = true;
     modified = true;
+    if (names.recording)
+        selectWhole(*this);  // as a recording that stopped
     afterEdit();
     return true;
 }

@@ -477,6 +477,9 @@ private:
     std::unique_ptr<StepLog> stepLog_;
     std::string lastState_;  // the state file's text as last written, without its time
     bool leftDocumentsAsked_ = false;
+    bool recordingUnderWay_ = false;  // the state file is the recording's
+    // Save As proposes "Recording <date> <time>.wav" in the music folder.
+    void proposeRecordingName();
 
     TMainFormOptions options_;
     Prompter prompter_;

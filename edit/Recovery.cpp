@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <cstring>
 #include <sstream>
 #include <vector>
 
@@ -9,6 +10,7 @@
 #include "core/StepLog.h"
 #include "document/OpenBody.h"
 #include "edit/PassRecipes.h"
+#include "wav/LittleEndian.h"
 
 namespace tw {
 
@@ -104,6 +106,48 @@ std::string documentStateText(const DocumentState& doc, const UndoJournal& journ
     return state.text();
 }
 
+std::string recordingStateText(std::uint32_t sampleRate, std::uint32_t channels, std::uint64_t generation,
+                               std::int64_t time)
+{
+    StateText state;
+    state.set("generation", generation);
+    state.set("time", std::to_string(time));
+    state.set("modified", "1");
+    state.set("recording", "1");
+    state.set("source", "");
+    state.set("save-as", "");
+    state.set("rate", sampleRate);
+    state.set("channels", channels);
+    state.rest = "journal 0 - 0\n";
+    return state.text();
+}
+
+namespace {
+
+// Where a recording's samples begin, and how many whole frames it holds.
+std::optional<std::pair<std::uint32_t, std::uint64_t>> recordedFrames(const File& work, std::uint32_t frameSize)
+{
+    std::uint8_t head[12];
+    if (frameSize == 0 || work.readAt(head, 12, 0) != 12 || std::memcmp(head, "RIFF", 4) != 0 ||
+        std::memcmp(head + 8, "WAVE", 4) != 0)
+        return std::nullopt;
+    // The chunks before the samples; the data chunk's own size may lag behind.
+    for (std::uint64_t at = 12; at + 8 <= 4096;) {
+        std::uint8_t chunk[8];
+        if (work.readAt(chunk, 8, at) != 8)
+            return std::nullopt;
+        if (std::memcmp(chunk, "data", 4) == 0) {
+            const std::uint64_t start = at + 8;
+            const std::uint64_t size = work.size();
+            return std::pair(static_cast<std::uint32_t>(start), size > start ? (size - start) / frameSize : 0);
+        }
+        at += 8 + getLe32(chunk + 4) + (getLe32(chunk + 4) & 1);
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
 std::optional<LeftDocument> leftDocument(const std::string& folder)
 {
     const auto state = readStateFile(folder);
@@ -111,12 +155,70 @@ std::optional<LeftDocument> leftDocument(const std::string& folder)
         return std::nullopt;
     const auto source = fromWord(state->get("source"));
     const auto time = state->number("time");
-    const auto frames = state->number("frames");
+    auto frames = state->number("frames");
     const auto rate = state->number("rate");
+    if (state->get("recording") == "1") {
+        const auto recorded = recordedFrames(File::openRead(folder + kWorkFileName),
+                                             static_cast<std::uint32_t>(state->number("channels").value_or(0) * 2));
+        if (!recorded)
+            return std::nullopt;
+        frames = recorded->second;
+    }
     if (!source || !time || !frames || !rate)
         return std::nullopt;
     return LeftDocument{*source, static_cast<std::int64_t>(*time), *frames, static_cast<std::uint32_t>(*rate)};
 }
+
+namespace {
+
+// A recording cut short: every whole frame the work file holds, its sizes
+// made to say so.
+bool recoverRecording(const std::string& from, const StateText& state, DocumentState& doc, UndoJournal& journal,
+                      DocumentNames& names)
+{
+    const auto rate = state.number("rate");
+    const auto channels = state.number("channels");
+    if (!rate || !channels || *channels == 0 || *channels > 2 || *rate == 0 || *rate > 384000)
+        return false;
+    DocumentState recovered;
+    recovered.channels = static_cast<std::uint32_t>(*channels);
+    recovered.sampleRate = static_cast<std::uint32_t>(*rate);
+    recovered.bitsPerSample = 16;
+    recovered.frameSize = recovered.channels * 2;
+    const std::string work = doc.tempDir + kWorkFileName;
+    removeFile(work);
+    if (::link((from + kWorkFileName).c_str(), work.c_str()) != 0) {
+        File in = File::openRegular(from + kWorkFileName);
+        File out = File::createNew(work);
+        if (!in || !out || !copyAt(in, 0, out, 0, in.size()) || !out.close()) {
+            removeFile(work);
+            return false;
+        }
+    }
+    File file = File::openReadWrite(work);
+    const auto recorded = recordedFrames(file, recovered.frameSize);
+    const std::uint64_t end = recorded ? recorded->first + recorded->second * recovered.frameSize : 0;
+    if (recorded)
+        recovered.dataOffset = recorded->first;
+    if (!recorded || end > kMaxWorkFileBytes || !endDataAt(file, recovered, static_cast<std::uint32_t>(end))) {
+        removeFile(work);
+        return false;
+    }
+    journal.reset(doc.tempDir);
+    recovered.workPath = work;
+    recovered.tempDir = doc.tempDir;
+    recovered.appDir = doc.appDir;
+    recovered.playState = doc.playState;
+    recovered.openOnShow = doc.openOnShow;
+    recovered.stepLog = doc.stepLog;
+    recovered.modified = true;
+    doc = std::move(recovered);
+    names = {};
+    names.recording = true;
+    return true;
+}
+
+}  // namespace
 
 bool recoverDocument(const std::string& from, DocumentState& doc, UndoJournal& journal, DocumentNames& names,
                      Progress& progress, Messenger& messages)
@@ -129,6 +231,8 @@ bool recoverDocument(const std::string& from, DocumentState& doc, UndoJournal& j
     const auto saveAs = fromWord(state->get("save-as"));
     if (!generation || !source || !saveAs)
         return false;
+    if (state->get("recording") == "1")
+        return recoverRecording(from, *state, doc, journal, names);
     DocumentState recovered;
     for (const auto& [key, field] : kFields) {
         const auto v = state->number(key);

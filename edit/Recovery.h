@@ -17,11 +17,17 @@ namespace tw {
 struct DocumentNames {
     std::string saveAsName;   // what the next Save As proposes
     bool partOpened = false;  // only the start of the source was opened
+    bool recording = false;   // a recording that had not become a document yet
 };
 
 // The state file's text for an open document, at time (seconds since 1970).
 std::string documentStateText(const DocumentState& doc, const UndoJournal& journal, const DocumentNames& names,
                               std::int64_t time);
+
+// The state file's text while a recording is being written into the work
+// file: what the recording has is read from the work file itself.
+std::string recordingStateText(std::uint32_t sampleRate, std::uint32_t channels, std::uint64_t generation,
+                               std::int64_t time);
 
 // What the question about a left folder names.
 struct LeftDocument {

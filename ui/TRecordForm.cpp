@@ -193,6 +193,9 @@ void TRecordForm::ButtonRecordClick()
     } else if (!recording_->start(workPath_, options_)) {
         messages_.inform(kMsgRecordNotWritten);
         return;
+    } else if (onStarted) {
+        onStarted(static_cast<std::uint32_t>(recording_->input().rate()),
+                  static_cast<std::uint32_t>(recording_->input().channels()));
     }
     updateButtons();
 }

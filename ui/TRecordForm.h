@@ -5,6 +5,8 @@
 // into the work file.
 #pragma once
 
+#include <functional>
+
 #include <QDialog>
 
 #include <memory>
@@ -75,6 +77,10 @@ public:
 
     // After fitLabels: the fields whose text changes reach to the right margin.
     void widenFields();
+
+    // Called once the recording has begun writing the work file, with its
+    // rate and channel count.
+    std::function<void(std::uint32_t rate, std::uint32_t channels)> onStarted;
 
     // After Stop (the window's result mrOk): how the recording ended.
     RecordStatus result() const { return result_; }

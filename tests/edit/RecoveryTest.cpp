@@ -306,5 +306,48 @@ TEST_F(RecoveryTest, EveryKindOfStepIsRedoneAfterARestartAsItFirstRan)
     }
 }
 
+// A recording cut short comes back as Untitled with every whole frame its
+// work file holds, whatever its header's sizes said.
+TEST_F(RecoveryTest, ARecordingCutShortComesBackWithEveryWholeFrame)
+{
+    const std::string left = dir.file("left/");
+    ASSERT_EQ(::mkdir(left.c_str(), 0700), 0);
+    const std::vector<int> samples = noise(2 * 8000);
+    Bytes data;
+    for (const int v : samples)
+        put16(data, static_cast<std::uint16_t>(v));
+    Bytes file = simpleWave(2, 48000, 16, Bytes(data.begin(), data.begin() + 4000));  // sizes from 2 s ago
+    file.insert(file.end(), data.begin() + 4000, data.end());
+    file.insert(file.end(), {1, 2, 3});  // part of a frame
+    writeFile(left + "AudioTemp.wav", file);
+    ASSERT_TRUE(writeStateFile(left, recordingStateText(48000, 2, 0, 1234)));
+
+    const auto offered = leftDocument(left);
+    ASSERT_TRUE(offered.has_value());
+    EXPECT_TRUE(offered->sourcePath.empty());
+    EXPECT_EQ(offered->frames, 8000u);
+    EXPECT_EQ(offered->time, 1234);
+
+    const std::string into = dir.file("into/");
+    ASSERT_EQ(::mkdir(into.c_str(), 0700), 0);
+    DocumentState back;
+    back.tempDir = into;
+    UndoJournal journal;
+    DocumentNames names;
+    ASSERT_TRUE(recoverDocument(left, back, journal, names, progress, messages));
+    EXPECT_TRUE(names.recording);
+    EXPECT_TRUE(back.modified);
+    EXPECT_TRUE(back.sourcePath.empty());
+    EXPECT_EQ(back.frameCount, 8000u);
+    EXPECT_EQ(back.sampleRate, 48000u);
+    EXPECT_EQ(back.channels, 2u);
+    const Bytes recovered = readFile(back.workPath);
+    ASSERT_EQ(recovered.size(), 44 + data.size());
+    EXPECT_TRUE(Bytes(recovered.begin() + 44, recovered.end()) == data);
+    EXPECT_EQ(le32At(recovered, 40), data.size());
+    EXPECT_EQ(le32At(recovered, 4), recovered.size() - 8);
+    EXPECT_FALSE(journal.canUndo());
+}
+
 }  // namespace
 }  // namespace tw::test
