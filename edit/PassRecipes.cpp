@@ -42,6 +42,25 @@ std::optional<double> number(const std::string& word)
     return v;
 }
 
+// A pass made from the document as it stands when the step runs again, which
+// is as it stood when the step first ran.
+EditPass madeWhenRun(const std::string& recipe, std::function<EditPass(const DocumentState&)> make)
+{
+    auto made = std::make_shared<EditPass>();
+    EditPass pass;
+    pass.recipe = recipe;
+    pass.run = [make = std::move(make), made](File& work, DocumentState& doc, const EditRange& range,
+                                              Progress& progress, std::uint64_t& shifted) {
+        *made = make(doc);
+        return !made->run || made->run(work, doc, range, progress, shifted);
+    };
+    pass.markersAfter = [made](DocumentState& doc) {
+        if (made->markersAfter)
+            made->markersAfter(doc);
+    };
+    return pass;
+}
+
 }  // namespace
 
 std::string recipeText(std::initializer_list<std::string> words)
@@ -97,25 +116,11 @@ std::optional<EditPass> passFromRecipe(const std::string& recipe,
     if (kind == "normalize" && n.size() == 4)
         return normalizePass({static_cast<int>(n[0]), static_cast<int>(n[1]), n[2], n[3] == 1});
     if (kind == "effect" && w.size() >= 3 && n[1] >= 0) {
-        // Made from the document as it stands when the step runs again,
-        // which is as it stood when the step first ran.
         const Effect* effect = findEffect(w[1]);
         if (!effect || !effect->pass || n.size() - 2 != effect->params.size())
             return std::nullopt;
         EffectInput input{{n.begin() + 2, n.end()}, static_cast<std::uint64_t>(n[1])};
-        auto made = std::make_shared<EditPass>();
-        EditPass pass;
-        pass.recipe = recipe;
-        pass.run = [effect, input, made](File& work, DocumentState& doc, const EditRange& range, Progress& progress,
-                                         std::uint64_t& shifted) {
-            *made = effect->pass(doc, input);
-            return !made->run || made->run(work, doc, range, progress, shifted);
-        };
-        pass.markersAfter = [made](DocumentState& doc) {
-            if (made->markersAfter)
-                made->markersAfter(doc);
-        };
-        return pass;
+        return madeWhenRun(recipe, [effect, input](const DocumentState& doc) { return effect->pass(doc, input); });
     }
     if (kind == "replace" && w.size() == 6) {
         // file, channels, rate, bits, bytes: the range gives way to the file's sound.
@@ -128,19 +133,7 @@ std::optional<EditPass> passFromRecipe(const std::string& recipe,
         auto sound = std::make_shared<const ClipSound>(path, static_cast<std::uint32_t>(n[1]),
                                                        static_cast<std::uint32_t>(n[2]),
                                                        static_cast<std::uint32_t>(n[3]), static_cast<std::uint64_t>(n[4]));
-        auto made = std::make_shared<EditPass>();
-        EditPass pass;
-        pass.recipe = recipe;
-        pass.run = [sound, made](File& work, DocumentState& doc, const EditRange& range, Progress& progress,
-                                 std::uint64_t& shifted) {
-            *made = replacePass(doc, sound);
-            return made->run(work, doc, range, progress, shifted);
-        };
-        pass.markersAfter = [made](DocumentState& doc) {
-            if (made->markersAfter)
-                made->markersAfter(doc);
-        };
-        return pass;
+        return madeWhenRun(recipe, [sound](const DocumentState& doc) { return replacePass(doc, sound); });
     }
     if (kind == "paste" && w.size() == 9) {
         // insertAt, first frame, frames, file, channels, rate, bits, bytes

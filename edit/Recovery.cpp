@@ -49,9 +49,22 @@ constexpr std::pair<const char*, std::uint32_t DocumentState::*> kFields[] = {
     {"zoom", &DocumentState::zoom},              {"sel-start", &DocumentState::selStart},
     {"sel-finish", &DocumentState::selFinish}};
 
-// Puts path into folder `to` under a new name: a hard link, so that the
-// left folder stays whole until the recovered one is written; a copy where
-// links cannot be made.
+// A hard link, so that the left folder stays whole until the recovered one
+// is written; a copy where links cannot be made.
+bool linkOrCopy(const std::string& path, const std::string& target)
+{
+    removeFile(target);
+    if (::link(path.c_str(), target.c_str()) == 0)
+        return true;
+    File in = File::openRegular(path);
+    File out = File::createNew(target);
+    if (in && out && copyAt(in, 0, out, 0, in.size()) && out.close())
+        return true;
+    removeFile(target);
+    return false;
+}
+
+// Puts path into folder `to` under a new name.
 class Adopter {
 public:
     explicit Adopter(std::string to) : to_(std::move(to)) {}
@@ -62,15 +75,8 @@ public:
     }
     std::string take(const std::string& path, const std::string& target)
     {
-        removeFile(target);
-        if (::link(path.c_str(), target.c_str()) != 0) {
-            File in = File::openRegular(path);
-            File out = File::createNew(target);
-            if (!in || !out || !copyAt(in, 0, out, 0, in.size()) || !out.close()) {
-                removeFile(target);
-                return {};
-            }
-        }
+        if (!linkOrCopy(path, target))
+            return {};
         made_.push_back(target);
         return target;
     }
@@ -186,15 +192,8 @@ bool recoverRecording(const std::string& from, const StateText& state, DocumentS
     recovered.bitsPerSample = 16;
     recovered.frameSize = recovered.channels * 2;
     const std::string work = doc.tempDir + kWorkFileName;
-    removeFile(work);
-    if (::link((from + kWorkFileName).c_str(), work.c_str()) != 0) {
-        File in = File::openRegular(from + kWorkFileName);
-        File out = File::createNew(work);
-        if (!in || !out || !copyAt(in, 0, out, 0, in.size()) || !out.close()) {
-            removeFile(work);
-            return false;
-        }
-    }
+    if (!linkOrCopy(from + kWorkFileName, work))
+        return false;
     File file = File::openReadWrite(work);
     const auto recorded = recordedFrames(file, recovered.frameSize);
     const std::uint64_t end = recorded ? recorded->first + recorded->second * recovered.frameSize : 0;
