@@ -68,7 +68,7 @@ struct EditPass {
     bool toEnd = false;
     // How to make the pass again after a restart (edit/PassRecipes.h);
     // empty for a pass that cannot be made again.
-    std::string recipe;
+    std::string recipe = {};
 };
 
 enum class EditResult {
