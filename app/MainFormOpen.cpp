@@ -85,6 +85,7 @@ void TMainForm::OpenSourceFile()
 
 void TMainForm::abandonLongSteps()
 {
+    terminating_ = true;
     for (WindowProgress* progress : {&OpenForm->progress(), &ReloadForm->progress(), &ProcessForm->progress(),
                                      &SaveForm->progress()})
         progress->requestQuit();

@@ -40,6 +40,10 @@ void TMainForm::MRecordClick()
         writeStateFile(tempDir, recordingStateText(rate, channels, journal_.generation(), std::time(nullptr)));
     };
     const int result = form.exec();
+    // A logout ends the window while it records: what was recorded stays
+    // for the next start (the form's end stops the writer).
+    if (result != mrOk && terminating_ && recordingUnderWay_)
+        return;
     recordingUnderWay_ = false;
     if (result != mrOk) {
         forgetRecoveryState();

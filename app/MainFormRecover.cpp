@@ -140,6 +140,10 @@ bool TMainForm::recoverLeftDocument(const std::string& folder)
 
 bool TMainForm::keepUnsavedWork()
 {
+    if (recordingUnderWay_ && privateTemp_) {
+        privateTemp_->keep();  // its state file was written when it began
+        return true;
+    }
     if (!loaded || !modified || !privateTemp_ || journal_.stepUnderWay())
         return false;
     lastState_.clear();

@@ -478,6 +478,7 @@ private:
     std::string lastState_;  // the state file's text as last written, without its time
     bool leftDocumentsAsked_ = false;
     bool recordingUnderWay_ = false;  // the state file is the recording's
+    bool terminating_ = false;        // a signal is ending the program
     // Save As proposes "Recording <date> <time>.wav" in the music folder.
     void proposeRecordingName();
 
