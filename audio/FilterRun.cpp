@@ -162,6 +162,16 @@ struct FilterRun::Impl {
         av_frame_unref(in.get());
         return added >= 0;
     }
+
+    // The caller's frames, 8-bit ones as 16-bit (none: what the converter
+    // still holds), into the graph.
+    bool feedWide(const std::uint8_t* samples, std::size_t frames)
+    {
+        if (!toWide)
+            return feed(samples, frames);
+        wideIn.clear();
+        return toWide->convert(samples, frames, wideIn) && feed(wideIn.data(), wideIn.size() / wide.frameBytes());
+    }
 };
 
 FilterRun::FilterRun(const PcmFormat& format, const std::string& chain) : impl_(std::make_unique<Impl>())
@@ -196,14 +206,7 @@ bool FilterRun::push(const std::uint8_t* input, std::size_t frames, std::vector<
     Impl& m = *impl_;
     if (!m.graph)
         return false;
-    if (m.toWide) {
-        m.wideIn.clear();
-        if (!m.toWide->convert(input, frames, m.wideIn))
-            return false;
-        input = m.wideIn.data();
-        frames = m.wideIn.size() / m.wide.frameBytes();
-    }
-    return m.feed(input, frames) && m.drain(out);
+    return m.feedWide(input, frames) && m.drain(out);
 }
 
 bool FilterRun::finish(std::vector<std::uint8_t>& out)
@@ -212,12 +215,9 @@ bool FilterRun::finish(std::vector<std::uint8_t>& out)
     Impl& m = *impl_;
     if (!m.graph)
         return false;
-    if (m.toWide) {
-        // Same rate: the converter holds nothing, but say so all the same.
-        m.wideIn.clear();
-        if (!m.toWide->convert(nullptr, 0, m.wideIn) || !m.feed(m.wideIn.data(), m.wideIn.size() / m.wide.frameBytes()))
-            return false;
-    }
+    // Same rate: the converter holds nothing, but say so all the same.
+    if (m.toWide && !m.feedWide(nullptr, 0))
+        return false;
     if (av_buffersrc_add_frame_flags(m.source, nullptr, 0) < 0 || !m.drain(out))
         return false;
     return !m.toNarrow || m.toNarrow->convert(nullptr, 0, out);

@@ -94,6 +94,17 @@ Made makeResult(const DocumentState& doc, const EditRange& range, const FilterEf
     return Made::Done;
 }
 
+// What a result that was not made ends the step as: nothing when it was.
+std::optional<EditResult> unmade(Made made, Messenger& messages)
+{
+    if (made == Made::Done)
+        return std::nullopt;
+    if (made == Made::Stopped)
+        return EditResult::Cancelled;
+    messages.inform(kMsgEffectFailed);
+    return EditResult::Refused;
+}
+
 std::optional<Loudness> measure(const File& in, std::uint64_t at, std::uint64_t frames,
                                 const audio::PcmFormat& format, Progress& progress, bool& stopped)
 {
@@ -318,15 +329,8 @@ EditResult runFilterEffectBody(DocumentState& doc, const FilterEffect& effect, P
         return EditResult::Refused;
     }
     std::shared_ptr<const ClipSound> result;
-    switch (makeResult(doc, range, effect, progress, result)) {
-    case Made::Stopped:
-        return EditResult::Cancelled;
-    case Made::Failed:
-        messages.inform(kMsgEffectFailed);
-        return EditResult::Refused;
-    case Made::Done:
-        break;
-    }
+    if (const auto failed = unmade(makeResult(doc, range, effect, progress, result), messages))
+        return *failed;
     // The room on the disk before anything changes, as Paste checks it.
     if (const std::uint64_t end = doc.dataEnd - range.bytes() + result->bytes; end > doc.dataEnd) {
         if (File work = File::openReadWrite(doc.workPath);
@@ -376,15 +380,10 @@ EditResult runLoudnessBody(DocumentState& doc, double targetLufs, double ceiling
     double bestMiss = 0;
     for (int attempt = 0; attempt < 4; ++attempt) {
         std::shared_ptr<const ClipSound> result;
-        switch (makeResult(doc, range, limitedGainEffect(gain, ceilingDb, doc.sampleRate), progress, result)) {
-        case Made::Stopped:
-            return EditResult::Cancelled;
-        case Made::Failed:
-            messages.inform(kMsgEffectFailed);
-            return EditResult::Refused;
-        case Made::Done:
-            break;
-        }
+        if (const auto failed =
+                unmade(makeResult(doc, range, limitedGainEffect(gain, ceilingDb, doc.sampleRate), progress, result),
+                       messages))
+            return *failed;
         const auto reached = measure(File::openRead(result->path), kClipDataOffset, framesOf(doc, range),
                                      formatOf(doc), progress, stopped);
         if (stopped)
