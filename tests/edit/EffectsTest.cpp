@@ -9,6 +9,7 @@
 #include <regex>
 
 #include "tests/edit/EditFixture.h"
+#include "tests/common/CommandOutput.h"
 #include "core/Markers.h"
 #include "edit/Effects.h"
 #include "edit/RangeStatistics.h"
@@ -177,16 +178,7 @@ TEST_F(EffectsTest, WhatAnEffectNeedsIsCheckedBeforeAnythingChanges)
 // ffmpeg's report of a filter on a file: "key: value" lines.
 std::string ffmpegReport(const std::string& path, const std::string& filter)
 {
-    std::string out;
-    const std::string command = "ffmpeg -hide_banner -nostats -i '" + path + "' -af " + filter + " -f null - 2>&1";
-    if (FILE* p = ::popen(command.c_str(), "r")) {
-        char buf[4096];
-        std::size_t n;
-        while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
-            out.append(buf, n);
-        ::pclose(p);
-    }
-    return out;
+    return test::commandOutput("ffmpeg -hide_banner -nostats -i '" + path + "' -af " + filter + " -f null - 2>&1");
 }
 
 std::vector<double> numbersAfter(const std::string& text, const std::string& label)

@@ -16,6 +16,7 @@
 #include "export/WavToMp3.h"
 #include "export/WavToWma.h"
 #include "tests/document/DocumentTestSupport.h"
+#include "tests/common/CommandOutput.h"
 
 namespace tw::test {
 namespace {
@@ -26,13 +27,7 @@ std::string probe(const std::string& path, const char* entry)
 {
     const std::string cmd = "ffprobe -v error -select_streams a:0 -show_entries stream=" + std::string(entry) +
                             " -of default=nw=1:nk=1 '" + path + "'";
-    std::string out;
-    if (FILE* p = ::popen(cmd.c_str(), "r")) {
-        char buf[128];
-        while (std::fgets(buf, sizeof buf, p))
-            out += buf;
-        ::pclose(p);
-    }
+    std::string out = commandOutput(cmd);
     while (!out.empty() && (out.back() == '\n' || out.back() == '\r'))
         out.pop_back();
     return out;

@@ -14,6 +14,7 @@
 #include <sstream>
 
 #include "i18n/IniText.h"
+#include "tests/common/CommandOutput.h"
 #include "i18n/Settings.h"
 
 namespace tw {
@@ -41,15 +42,7 @@ std::map<std::string, std::set<std::string>> keysOf(const std::string& utf8)
 // What iconv makes of a file's bytes.
 std::string iconvToUtf8(const std::string& path, const char* from)
 {
-    std::string out;
-    if (FILE* p = ::popen(("iconv -f " + std::string(from) + " -t UTF-8 '" + path + "'").c_str(), "r")) {
-        char buf[4096];
-        std::size_t n;
-        while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
-            out.append(buf, n);
-        ::pclose(p);
-    }
-    return out;
+    return test::commandOutput("iconv -f " + std::string(from) + " -t UTF-8 '" + path + "'");
 }
 
 std::string valueIn(const std::string& utf8, const std::string& section, const std::string& key)

@@ -11,6 +11,7 @@
 #include <sys/wait.h>
 
 #include "OpenSupport.h"
+#include "tests/common/CommandOutput.h"
 #include "core/Markers.h"
 #include "edit/Effects.h"
 #include "ui/TEffectForm.h"
@@ -26,19 +27,6 @@ std::string presetText(const tw::EffectParam& p)
         if (c.value == p.preset)
             return c.text;
     return std::to_string(p.preset);
-}
-
-std::string output(const std::string& command)
-{
-    std::string out;
-    if (FILE* p = ::popen(command.c_str(), "r")) {
-        char buf[4096];
-        std::size_t n;
-        while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
-            out.append(buf, n);
-        ::pclose(p);
-    }
-    return out;
 }
 
 TEST_F(OpenTest, EffectFlagsWriteTheWindowsBytes)
@@ -92,7 +80,7 @@ TEST_F(OpenTest, EffectFlagsWriteTheWindowsBytes)
 
     const std::string out = dir + "batch.wav";
     const std::string command = std::string(TARNWICK_BATCH) + " --quiet '" + in + "'" + steps + " --save '" + out + "'";
-    EXPECT_EQ(output(command), figures.toStdString()) << command;
+    EXPECT_EQ(tw::test::commandOutput(command), figures.toStdString()) << command;
     const twtest::Bytes ours = twtest::readBytes(out), theirs = twtest::readBytes(dir + "window.wav");
     EXPECT_GT(ours.size(), 1000u);
     EXPECT_TRUE(ours == theirs) << ours.size() << " " << theirs.size() << " first difference at "
@@ -101,7 +89,7 @@ TEST_F(OpenTest, EffectFlagsWriteTheWindowsBytes)
     // Outside the table's range: exit 2, naming the range.
     const std::string bad = std::string(TARNWICK_BATCH) + " --quiet '" + in + "' --insert-silence 0 3601 --save '" +
                             dir + "bad.wav' 2>&1";
-    const std::string said = output(bad);
+    const std::string said = tw::test::commandOutput(bad);
     EXPECT_NE(said.find("0.001 to 3600 s"), std::string::npos) << said;
     EXPECT_EQ(WEXITSTATUS(std::system((bad + " >/dev/null").c_str())), 2);
     EXPECT_TRUE(otherMessages().empty());
