@@ -60,6 +60,14 @@ class RecoveryTest : public EditTest {
 protected:
     static constexpr int kSteps = 8;  // open, Fade In, Paste, Delete, Undo, Redo, Normalize, Cut
 
+    // Recovers the left folder into a fresh folder "into/" of the test's own.
+    bool recoverInto(const std::string& left, DocumentState& back, UndoJournal& journal, DocumentNames& names)
+    {
+        back.tempDir = dir.file("into/");
+        return ::mkdir(back.tempDir.c_str(), 0700) == 0 &&
+               recoverDocument(left, back, journal, names, progress, messages);
+    }
+
     // Runs the steps in folder dir, writing the state after each as the
     // window does and telling `report` (when >= 0) before and after each
     // write. after(k) is called once step k completed.
@@ -291,18 +299,15 @@ TEST_F(RecoveryTest, EveryKindOfStepIsRedoneAfterARestartAsItFirstRan)
         doc.modified = true;
         ASSERT_TRUE(writeStateFile(doc.tempDir, documentStateText(doc, journal, {}, 0)));
 
-        const std::string into = dir.file("into/");
-        ASSERT_EQ(::mkdir(into.c_str(), 0700), 0);
         DocumentState back;
-        back.tempDir = into;
         UndoJournal again;
         DocumentNames names;
-        ASSERT_TRUE(recoverDocument(doc.tempDir, back, again, names, progress, messages));
+        ASSERT_TRUE(recoverInto(doc.tempDir, back, again, names));
         ASSERT_TRUE(again.canRedo());
         ASSERT_EQ(runRedoBody(back, again, progress, messages), EditResult::Done);
         EXPECT_TRUE(readFile(back.workPath) == done);
         doc.stepLog = nullptr;
-        ::system(("rm -rf '" + into + "' '" + doc.tempDir + "'").c_str());
+        ::system(("rm -rf '" + back.tempDir + "' '" + doc.tempDir + "'").c_str());
     }
 }
 
@@ -328,13 +333,10 @@ TEST_F(RecoveryTest, ARecordingCutShortComesBackWithEveryWholeFrame)
     EXPECT_EQ(offered->frames, 8000u);
     EXPECT_EQ(offered->time, 1234);
 
-    const std::string into = dir.file("into/");
-    ASSERT_EQ(::mkdir(into.c_str(), 0700), 0);
     DocumentState back;
-    back.tempDir = into;
     UndoJournal journal;
     DocumentNames names;
-    ASSERT_TRUE(recoverDocument(left, back, journal, names, progress, messages));
+    ASSERT_TRUE(recoverInto(left, back, journal, names));
     EXPECT_TRUE(names.recording);
     EXPECT_TRUE(back.modified);
     EXPECT_TRUE(back.sourcePath.empty());
