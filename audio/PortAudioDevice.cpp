@@ -91,7 +91,10 @@ std::optional<std::int64_t> PortAudioDevice::dropQueued()
         return std::nullopt;
     // No render pass runs until the restart: what was rendered and not heard
     // is gone, and the next pass places the speaker anew.
-    const std::int64_t heard = heardFrames();
+    // The clock may run a little ahead of the speaker: going on 2 ms early
+    // repeats a sliver rather than losing one.
+    const std::int64_t floor = floor_.load(std::memory_order_relaxed);
+    const std::int64_t heard = std::max(floor, heardFrames() - std::int64_t(rate() / 500));
     floor_.store(heard, std::memory_order_relaxed);
     placed_.store(false, std::memory_order_relaxed);
     queued_ = latency_;
